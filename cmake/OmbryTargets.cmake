@@ -1,0 +1,35 @@
+# Settings every target of ours gets, set per target.
+
+# Warnings as errors for our own code; Windows binaries carry their C/C++
+# runtime inside, so they import nothing but system DLLs.
+function(ombry_target target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  if(WIN32)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY")
+      target_link_options(${target} PRIVATE -static)
+    endif()
+  endif()
+endfunction()
+
+# Reads the host's entry-point list (src/host/host_entry_points.h) into
+# OMBRY_HOST_ENTRY_POINTS (all, in slot order) and OMBRY_REQUIRED_HOST_ENTRY_POINTS.
+function(ombry_read_host_entry_points)
+  file(READ "${PROJECT_SOURCE_DIR}/src/host/host_entry_points.h" text)
+  string(REGEX MATCHALL "X\\([A-Za-z0-9_]+, *[A-Za-z]+, *[A-Za-z]+\\)" lines "${text}")
+  set(all "")
+  set(required "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "X\\(([A-Za-z0-9_]+), *[A-Za-z]+, *([A-Za-z]+)\\)" _ "${line}")
+    list(APPEND all "${CMAKE_MATCH_1}")
+    if(CMAKE_MATCH_2 STREQUAL "Required")
+      list(APPEND required "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  list(LENGTH all count)
+  if(NOT count EQUAL 58)
+    message(FATAL_ERROR "expected 58 host entry points, read ${count}")
+  endif()
+  set(OMBRY_HOST_ENTRY_POINTS "${all}" PARENT_SCOPE)
+  set(OMBRY_REQUIRED_HOST_ENTRY_POINTS "${required}" PARENT_SCOPE)
+endfunction()

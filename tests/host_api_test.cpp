@@ -1,0 +1,138 @@
+// Binding the host: refusal of incomplete hosts, the version gate, and binding
+// the executable itself. Host modules are real DLLs built from the fake host,
+// each exporting the entry points its name says.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_host.h"
+#include "host_api.h"
+
+namespace {
+
+using SetVersionFn = void(WINAPI*)(const char*);
+using VersionCallsFn = int(WINAPI*)();
+
+struct HostModule {
+    HMODULE handle;
+    SetVersionFn setVersion;
+    VersionCallsFn versionCalls;
+};
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+HostModule LoadHost(const std::string& name) {
+    HMODULE handle = LoadLibraryA((name + ".dll").c_str());
+    EXPECT_NE(handle, nullptr) << name << ": error " << GetLastError();
+    return {handle, Lookup<SetVersionFn>(handle, "FakeHost_SetVersion"),
+            Lookup<VersionCallsFn>(handle, "FakeHost_VersionCalls")};
+}
+
+std::vector<std::string> RequiredEntryPoints() {
+    std::vector<std::string> names;
+#define REQUIRED_NAME_Required(name) names.push_back(#name);
+#define REQUIRED_NAME_Optional(name)
+#define REQUIRED_NAME(name, use, need) REQUIRED_NAME_##need(name)
+    OMBRY_HOST_ENTRY_POINTS(REQUIRED_NAME)
+    return names;
+}
+
+class RefusedWithout : public testing::TestWithParam<std::string> {};
+
+TEST_P(RefusedWithout, MissingRequiredEntryPoint) {
+    HostModule host = LoadHost("host_without_" + GetParam());
+    ASSERT_NE(host.handle, nullptr);
+    // The module really lacks that one entry point and offers the optional ones.
+    EXPECT_EQ(GetProcAddress(host.handle, ("OMA_" + GetParam()).c_str()), nullptr);
+    EXPECT_NE(GetProcAddress(host.handle, "OMA_SetStatus"), nullptr);
+
+    HostApi api{};
+    EXPECT_EQ(api.BindTo(host.handle), 0);
+    EXPECT_EQ(api.module, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachRequired, RefusedWithout, testing::ValuesIn(RequiredEntryPoints()),
+                         [](const auto& info) { return info.param; });
+
+TEST(HostEntryPoints, FiftyFourOfFiftyEightAreRequired) { EXPECT_EQ(RequiredEntryPoints().size(), 54u); }
+
+struct GateCase {
+    const char* version;  // null: the host returns no text
+    const char* module;
+    int bound;
+};
+
+class VersionGate : public testing::TestWithParam<GateCase> {};
+
+TEST_P(VersionGate, AcceptsOrRefuses) {
+    const GateCase& c = GetParam();
+    HostModule host = LoadHost(c.module);
+    ASSERT_NE(host.handle, nullptr);
+    host.setVersion(c.version);
+
+    HostApi api{};
+    EXPECT_EQ(api.BindTo(host.handle), c.bound);
+    EXPECT_EQ(api.module, c.bound ? host.handle : nullptr);
+    if (c.bound) {
+        EXPECT_EQ(api.GetCurrentMail, Lookup<GetCurrentMailFn>(host.handle, "OMA_GetCurrentMail"));
+        EXPECT_EQ(api.SetStatus != nullptr, GetProcAddress(host.handle, "OMA_SetStatus") != nullptr);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, VersionGate,
+    testing::Values(
+        // Below "2.00.06" by character comparison: no OMA_SetStatus needed.
+        GateCase{"2.00.05", "host_without_SetStatus", 1}, GateCase{"2.00.05", "host_without_optional", 1},
+        GateCase{"", "host_without_optional", 1}, GateCase{nullptr, "host_without_optional", 1},
+        GateCase{"10.0", "host_without_optional", 1}, GateCase{"2.00.0", "host_without_SetStatus", 1},
+        GateCase{"1.99.99", "host_without_SetStatus", 1},
+        // From "2.00.06" on, OMA_SetStatus decides.
+        GateCase{"2.00.06", "host_without_SetStatus", 0}, GateCase{"2.00.06", "host_full", 1},
+        GateCase{"2.00.07", "host_without_SetStatus", 0}, GateCase{"2.00.07", "host_full", 1},
+        GateCase{"2.1", "host_without_optional", 0}, GateCase{"2.1", "host_full", 1},
+        // Longer than 7 bytes: no comparison, OMA_SetStatus decides.
+        GateCase{"2.00.059", "host_without_SetStatus", 0}, GateCase{"1.0.0.0.0", "host_without_SetStatus", 0},
+        GateCase{"1.0.0.0.0", "host_full", 1}, GateCase{"2.00.05 beta", "host_full", 1}));
+
+TEST(Bind, SecondBindKeepsTheFirstAndLooksNothingUp) {
+    HostModule first = LoadHost("host_full");
+    HostModule second = LoadHost("host_without_optional");
+    first.setVersion("2.00.06");
+    second.setVersion("2.00.05");
+
+    HostApi api{};
+    ASSERT_EQ(api.BindTo(first.handle), 1);
+    HostApi before = api;
+    int versionCalls = first.versionCalls();
+
+    EXPECT_EQ(api.BindTo(second.handle), 1);
+    EXPECT_EQ(api.module, first.handle);
+    EXPECT_EQ(api.GetVersion, before.GetVersion);
+    EXPECT_EQ(api.SetStatus, before.SetStatus);
+    EXPECT_EQ(first.versionCalls(), versionCalls);
+    EXPECT_EQ(second.versionCalls(), 0);
+}
+
+TEST(Bind, NullModuleIsRefused) {
+    HostApi api{};
+    EXPECT_EQ(api.BindTo(nullptr), 0);
+    EXPECT_EQ(api.module, nullptr);
+}
+
+TEST(Bind, BindsTheExecutableAsHost) {
+    TheFakeHost() = FakeHost{};
+    ASSERT_EQ(g_host.Bind(), 1);
+    HMODULE self = GetModuleHandleA(nullptr);
+    EXPECT_EQ(g_host.module, self);
+    EXPECT_EQ(g_host.ComposeMail, Lookup<ComposeMailFn>(self, "OMA_ComposeMail"));
+    EXPECT_EQ(g_host.ProcessMail, GetProcAddress(self, "OMA_ProcessMail"));
+    EXPECT_EQ(g_host.GetVersion(), std::string("2.00.06"));
+}
+
+}  // namespace

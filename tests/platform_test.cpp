@@ -1,0 +1,5 @@
+// The test bench must behave like the host's systems: Japanese Windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+TEST(Platform, AnsiCodePageIsShiftJis) { EXPECT_EQ(GetACP(), 932u); }

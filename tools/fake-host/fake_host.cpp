@@ -1,0 +1,122 @@
+#include "fake_host.h"
+
+#include <cstring>
+
+// Exported from an executable for the plug-in to find; host modules that must
+// lack an entry point are linked with a definition file instead.
+#ifdef FAKE_HOST_EXPORTS_BY_DEF
+#define FAKE_HOST_API extern "C"
+#else
+#define FAKE_HOST_API extern "C" __declspec(dllexport)
+#endif
+
+FakeHost& TheFakeHost() {
+    static FakeHost host;
+    return host;
+}
+
+void FakeHost::SetMessage(const std::map<std::string, std::string>& values) {
+    headers = values;
+    std::string block;
+    for (const auto& [name, value] : values) block += name + ": " + value + "\r\n";
+    headerBlock = block;
+}
+
+std::optional<std::string> FakeHost::ComposeHeader(const std::string& name) const {
+    std::optional<std::string> value;
+    for (const FakeHeaderSet& set : headerSets) {
+        if (set.name == name) value = set.value;
+    }
+    return value;
+}
+
+namespace {
+
+FakeHost& Called(const char* name) {
+    FakeHost& host = TheFakeHost();
+    host.calls.push_back(name);
+    return host;
+}
+
+const char* HandOut(const std::optional<std::string>& text) {
+    if (!text) return nullptr;
+    if (!TheFakeHost().shareOneTextBuffer) return text->c_str();
+    static std::string shared;
+    shared = *text;
+    return shared.c_str();
+}
+
+std::optional<std::string> Copy(const char* text) {
+    if (!text) return std::nullopt;
+    return std::string(text);
+}
+
+}  // namespace
+
+FAKE_HOST_API const char* WINAPI OMA_GetVersion() { return HandOut(Called("GetVersion").version); }
+
+FAKE_HOST_API int WINAPI OMA_RegisterCommand(const char* text, int menuType, CommandCallback onCommand) {
+    FakeHost& host = Called("RegisterCommand");
+    int id = host.nextCommandId++;
+    host.commands.push_back({id, text ? text : "", text, menuType, onCommand});
+    return id;
+}
+
+FAKE_HOST_API LONG WINAPI OMA_RegisterUICallback(int commandId, StateCallback onState) {
+    Called("RegisterUICallback").stateCallbacks.push_back({commandId, onState});
+    return 1;
+}
+
+FAKE_HOST_API const char* WINAPI OMA_GetDataFolder() { return HandOut(Called("GetDataFolder").dataFolder); }
+
+FAKE_HOST_API const char* WINAPI OMA_GetCurrentMailBox() {
+    return HandOut(Called("GetCurrentMailBox").mailBox);
+}
+
+FAKE_HOST_API const char* WINAPI OMA_GetCurrentMail() { return HandOut(Called("GetCurrentMail").currentMail); }
+
+FAKE_HOST_API const char* WINAPI OMA_GetHeader(const char*) { return HandOut(Called("GetHeader").headerBlock); }
+
+FAKE_HOST_API LONG WINAPI OMA_GetSpecifiedHeader(const char* name, char* buffer, int size) {
+    FakeHost& host = Called("GetSpecifiedHeader");
+    host.headerBufferSizes.push_back(size);
+    auto found = name ? host.headers.find(name) : host.headers.end();
+    if (found == host.headers.end() || !buffer || size <= 0) return 0;
+    const std::string& value = found->second;
+    size_t room = host.fillBufferWithoutTerminator ? size_t(size) : size_t(size) - 1;
+    size_t length = value.size() < room ? value.size() : room;
+    std::memcpy(buffer, value.data(), length);
+    if (length < size_t(size)) buffer[length] = '\0';
+    return 1;
+}
+
+FAKE_HOST_API HWND WINAPI OMA_ComposeMail(const char* unused) {
+    FakeHost& host = Called("ComposeMail");
+    host.composeArguments.push_back(unused ? unused : "<null>");
+    if (host.composeHandle) return *host.composeHandle;
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7000 + host.composeArguments.size()));
+}
+
+FAKE_HOST_API LONG WINAPI OMA_CompSetSpecifiedHeader(HWND compose, const char* name, const char* value) {
+    Called("CompSetSpecifiedHeader").headerSets.push_back({compose, name ? name : "<null>", Copy(value)});
+    return 1;
+}
+
+// Entry points the plug-in only looks up.
+#define FAKE_HOST_STUB_Called(name)
+#define FAKE_HOST_STUB_Uncalled(name) \
+    FAKE_HOST_API int WINAPI OMA_##name() { return Called(#name), 0; }
+#define FAKE_HOST_STUB(name, use, need) FAKE_HOST_STUB_##use(name)
+OMBRY_HOST_ENTRY_POINTS(FAKE_HOST_STUB)
+
+#ifdef FAKE_HOST_EXPORTS_BY_DEF
+// Controls for a host built as a DLL, whose state the loading test cannot
+// reach directly (it has a runtime of its own).
+extern "C" void WINAPI FakeHost_SetVersion(const char* version) { TheFakeHost().version = Copy(version); }
+
+extern "C" int WINAPI FakeHost_VersionCalls() {
+    int count = 0;
+    for (const std::string& call : TheFakeHost().calls) count += call == "GetVersion";
+    return count;
+}
+#endif

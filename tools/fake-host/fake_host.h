@@ -1,0 +1,66 @@
+// A programmable stand-in for the Ombry host. Linked into a Windows program, it
+// exports every OMA_ entry point from that program, so a plug-in that binds the
+// executable binds this. Tests and the host simulator set its state and read
+// back what the plug-in asked of it.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host_api.h"
+
+struct FakeCommand {
+    int id;
+    std::string text;
+    const char* textPointer;  // as received, to check that it stays valid
+    int menuType;
+    CommandCallback onCommand;
+};
+
+struct FakeStateCallback {
+    int commandId;
+    StateCallback onState;
+};
+
+struct FakeHeaderSet {
+    HWND compose;
+    std::string name;
+    std::optional<std::string> value;
+};
+
+struct FakeHost {
+    // Texts the host hands out; nullopt makes the entry point return null.
+    std::optional<std::string> version = "2.00.06";
+    std::optional<std::string> dataFolder = "C:\\";
+    std::optional<std::string> mailBox = "";
+    std::optional<std::string> currentMail = "1";
+    std::optional<std::string> headerBlock = "";
+    // Values of the current message's headers, by name as the plug-in asks.
+    std::map<std::string, std::string> headers;
+
+    // Misbehaviour on request.
+    bool fillBufferWithoutTerminator = false;  // header values fill all N bytes, no NUL
+    bool shareOneTextBuffer = false;           // every text is returned in one buffer
+    std::optional<HWND> composeHandle;         // what OMA_ComposeMail returns, if set
+
+    // What the plug-in asked.
+    std::vector<std::string> calls;
+    std::vector<int> headerBufferSizes;
+    std::vector<FakeCommand> commands;
+    std::vector<FakeStateCallback> stateCallbacks;
+    std::vector<std::string> composeArguments;
+    std::vector<FakeHeaderSet> headerSets;
+    int nextCommandId = 40001;
+
+    // Sets the headers and a header block that holds them, as a host's would.
+    void SetMessage(const std::map<std::string, std::string>& values);
+    // The value set on a compose window's header, or nullopt if never set.
+    std::optional<std::string> ComposeHeader(const std::string& name) const;
+};
+
+// The host state behind the exports of this program.
+FakeHost& TheFakeHost();
