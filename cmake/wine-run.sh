@@ -21,13 +21,15 @@ export WINEARCH=win32
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
+  # One program at a time sets the prefix up. Nothing started here may keep
+  # the lock's descriptor (9), or the lock would last as long as the server.
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    setsid wineboot -i </dev/null >/dev/null 2>&1 || true
-    setsid wineserver -w </dev/null >/dev/null 2>&1 || true
+    setsid wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+    setsid wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
   fi
   # Keep one server alive between test programs; a no-op when one is running.
-  setsid wineserver -p30 </dev/null >/dev/null 2>&1 || true
+  setsid wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$WINEPREFIX.lock"
 
 # Wine starts its service processes (explorer, services, winedevice) from the

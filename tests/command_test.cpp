@@ -1,0 +1,217 @@
+// The command "トヴァナルメール" through the callback the host received: own
+// address from the mailbox's settings file, recipients of From, To and Cc, and
+// the compose window. Compiled with -fexec-charset=CP932, so narrow literals
+// are Shift_JIS as the host's texts are.
+#include <map>
+#include <optional>
+#include <string>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+constexpr char kOwn[] = "me@example.jp";
+
+class CommandTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        host().dataFolder = data.path();
+        host().mailBox = "inbox\\";
+        data.WriteSettings("inbox\\", std::string("[Account]\r\nMailAddress=") + kOwn + "\r\n");
+    }
+
+    void Run() {
+        CommandCallback command = RegisteredCommand();
+        ASSERT_NE(command, nullptr);
+        host().calls.clear();
+        command(0, 0);
+    }
+    bool WindowOpened() const { return !TheFakeHost().composeArguments.empty(); }
+
+    TempDataFolder data;
+};
+
+struct AddressingCase {
+    const char* name;
+    std::map<std::string, std::string> headers;
+    std::string to;
+    std::string cc;
+};
+
+class Addressing : public CommandTest, public testing::WithParamInterface<AddressingCase> {};
+
+TEST_P(Addressing, ToAndCcOfTheNewMessage) {
+    host().SetMessage(GetParam().headers);
+    Run();
+    ASSERT_EQ(host().composeArguments, std::vector<std::string>{""});
+    ASSERT_EQ(host().headerSets.size(), 2u);
+    EXPECT_EQ(host().headerSets[0].name, "To");
+    EXPECT_EQ(host().headerSets[1].name, "Cc");
+    EXPECT_EQ(host().headerSets[0].compose, host().headerSets[1].compose);
+    EXPECT_EQ(host().ComposeHeader("To"), GetParam().to);
+    EXPECT_EQ(host().ComposeHeader("Cc"), GetParam().cc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Addressing,
+    testing::Values(
+        AddressingCase{"ToTheUserAlone", {{"From", "Sender <s@x.jp>"}, {"To", kOwn}}, "Sender <s@x.jp>", ""},
+        AddressingCase{"ToTheUserAndOthersWithCc",
+                       {{"From", "s@x.jp"}, {"To", "a@x.jp, me@example.jp, b@x.jp"}, {"Cc", "c@x.jp"}},
+                       "s@x.jp, a@x.jp, b@x.jp",
+                       "c@x.jp"},
+        AddressingCase{"SentByTheUser",
+                       {{"From", "Me <me@example.jp>"}, {"To", "a@x.jp; b@x.jp"}},
+                       "a@x.jp, b@x.jp",
+                       ""},
+        AddressingCase{"OtherBeforeTheUser", {{"From", "s@x.jp"}, {"To", "a@x.jp, me@example.jp"}}, "s@x.jp, a@x.jp", ""},
+        AddressingCase{"UserOnlyInCc",
+                       {{"From", "s@x.jp"}, {"To", "a@x.jp"}, {"Cc", "me@example.jp, c@x.jp"}},
+                       "s@x.jp, a@x.jp",
+                       "c@x.jp"},
+        AddressingCase{"UserFirstThenOthers",
+                       {{"From", "s@x.jp"}, {"To", "me@example.jp, a@x.jp;b@x.jp"}},
+                       "s@x.jp, a@x.jp, b@x.jp",
+                       ""},
+        AddressingCase{"DisplayNameFormOfTheUser",
+                       {{"From", "s@x.jp"}, {"To", "\"自分\" <me@example.jp>, 自分 <me@example.jp>"}},
+                       "s@x.jp",
+                       ""},
+        AddressingCase{"CaseDifferenceStays", {{"From", "s@x.jp"}, {"To", "ME@example.jp"}}, "s@x.jp, ME@example.jp", ""},
+        AddressingCase{"DuplicatesKept", {{"From", "s@x.jp"}, {"To", "s@x.jp, a@x.jp, a@x.jp"}},
+                       "s@x.jp, s@x.jp, a@x.jp, a@x.jp", ""},
+        AddressingCase{"QuotedComma", {{"From", "\"鈴木, 一郎\" <s@x.jp>"}, {"To", kOwn}}, "\"鈴木, 一郎\" <s@x.jp>", ""},
+        AddressingCase{"OwnAddressInsideALongerOne",
+                       {{"From", "s@x.jp"}, {"To", "home@example.jp, me@example.jp.other"}, {"Cc", "c@x.jp"}},
+                       "s@x.jp",
+                       "c@x.jp"},
+        AddressingCase{"JapaneseDisplayNamesByteForByte",
+                       {{"From", "ソフト表示 ポ <s@x.jp>"}, {"To", "山田 太郎 <t@x.jp>, me@example.jp"}, {"Cc", "能 <n@x.jp>"}},
+                       "ソフト表示 ポ <s@x.jp>, 山田 太郎 <t@x.jp>",
+                       "能 <n@x.jp>"},
+        AddressingCase{"CommentsAsTheyStand", {{"From", "(sender) s@x.jp (work)"}, {"To", kOwn}}, "s@x.jp (work)", ""},
+        AddressingCase{"HeaderWithoutAddresses", {{"From", " ,; "}, {"To", kOwn}, {"Cc", "\t"}}, "", ""},
+        AddressingCase{"MissingHeaders", {{"Subject", "hello"}}, "", ""},
+        AddressingCase{"OnlyCc", {{"Cc", "c@x.jp, d@x.jp"}}, "", "c@x.jp, d@x.jp"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandTest, NoOwnAddressMeansNoWindow) {
+    host().SetMessage({{"From", "s@x.jp"}});
+    for (const char* settings : {"", "[Account]\r\n", "[Account]\r\nMailAddress=\r\n", "[Other]\r\nMailAddress=a@b\r\n"}) {
+        data.WriteSettings("inbox\\", settings);
+        Run();
+        EXPECT_FALSE(WindowOpened()) << settings;
+        EXPECT_TRUE(host().headerSets.empty());
+    }
+    host().mailBox = "no-such-mailbox\\";
+    Run();
+    EXPECT_FALSE(WindowOpened());
+}
+
+TEST_F(CommandTest, OwnAddressIsReadFromTheCurrentMailbox) {
+    data.WriteSettings("work\\", "[Account]\r\nMailAddress=a@x.jp\r\n");
+    host().SetMessage({{"From", "a@x.jp"}, {"To", "me@example.jp"}});
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "a@x.jp");
+
+    host().composeArguments.clear();
+    host().headerSets.clear();
+    host().mailBox = "work\\";
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "me@example.jp");
+}
+
+TEST_F(CommandTest, JapaneseMailboxFolderName) {
+    // 表 and ソ end in 0x5C, the path separator's byte.
+    host().mailBox = "表ソ\\";
+    data.WriteSettings("表ソ\\", "[Account]\r\nMailAddress=me@example.jp\r\n");
+    host().SetMessage({{"From", "s@x.jp"}, {"To", kOwn}});
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+}
+
+TEST_F(CommandTest, HostTextsReturnedInOneBuffer) {
+    host().shareOneTextBuffer = true;
+    host().SetMessage({{"From", "s@x.jp"}, {"To", kOwn}});
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+}
+
+TEST_F(CommandTest, AsksTheHostInOrder) {
+    host().SetMessage({{"From", "s@x.jp"}});
+    Run();
+    const std::vector<std::string> collect = {"GetCurrentMail", "GetHeader", "GetSpecifiedHeader"};
+    std::vector<std::string> expected = {"GetCurrentMailBox", "GetDataFolder"};
+    for (int i = 0; i < 3; ++i) expected.insert(expected.end(), collect.begin(), collect.end());
+    expected.insert(expected.end(), {"ComposeMail", "CompSetSpecifiedHeader", "CompSetSpecifiedHeader"});
+    EXPECT_EQ(host().calls, expected);
+}
+
+TEST_F(CommandTest, OffersTheHeaderBlockLength) {
+    host().SetMessage({{"From", "s@x.jp"}, {"To", "a@x.jp"}});
+    Run();
+    const int length = int(host().headerBlock->size());
+    EXPECT_EQ(host().headerBufferSizes, (std::vector<int>{length, length, length}));
+}
+
+TEST_F(CommandTest, ValueThatFillsTheWholeBuffer) {
+    // The header block is exactly the value, and the host writes no NUL.
+    host().headers = {{"From", "s@x.jp, t@x.jp"}, {"To", "u@x.jp, me@example.jp, v@x.jp"}};
+    host().headerBlock = "u@x.jp, me@example.jp, v@x.jp";
+    host().fillBufferWithoutTerminator = true;
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp, t@x.jp, u@x.jp, v@x.jp");
+
+    // Shorter block: the value is cut at the block's length, never read past it.
+    host().headerSets.clear();
+    host().headerBlock = "12345678";
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp, u@x.jp");
+}
+
+TEST_F(CommandTest, MissingHeaderBlockGivesAnEmptyWindow) {
+    host().headers = {{"From", "s@x.jp"}, {"To", "a@x.jp"}};
+    host().headerBlock = std::nullopt;
+    Run();
+    EXPECT_EQ(host().headerBufferSizes, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(host().ComposeHeader("To"), "");
+    EXPECT_EQ(host().ComposeHeader("Cc"), "");
+}
+
+TEST_F(CommandTest, NullTextsFromTheHostReadAsEmpty) {
+    host().SetMessage({{"From", "s@x.jp"}, {"To", kOwn}});
+    host().currentMail = std::nullopt;
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+
+    // Without folders the settings file is not found: no own address, no window.
+    for (auto folder : {&FakeHost::dataFolder, &FakeHost::mailBox}) {
+        host() = FakeHost{};
+        host().mailBox = "inbox\\";
+        host().dataFolder = data.path();
+        host().*folder = std::nullopt;
+        Run();
+        EXPECT_FALSE(WindowOpened());
+    }
+}
+
+TEST_F(CommandTest, NullComposeHandleStillGetsBothHeaders) {
+    host().composeHandle = nullptr;
+    host().SetMessage({{"From", "s@x.jp"}});
+    Run();
+    ASSERT_EQ(host().headerSets.size(), 2u);
+    EXPECT_EQ(host().headerSets[0].compose, nullptr);
+    EXPECT_EQ(host().headerSets[1].compose, nullptr);
+}
+
+TEST_F(CommandTest, OwnAddressLongerThanTheBufferIsCut) {
+    // The platform cuts the value to 259 bytes; what is left still filters.
+    const std::string longOwn = std::string(300, 'm') + "@example.jp";
+    data.WriteSettings("inbox\\", "[Account]\r\nMailAddress=" + longOwn + "\r\n");
+    host().SetMessage({{"From", "s@x.jp"}, {"To", longOwn + ", " + std::string(259, 'm') + "x@y"}});
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+// The DLL's face: its sixteen exports, the plug-in information, the inert
+// callbacks, the version resource, and the load notification.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+const char* const kExports[16] = {
+    "OMC_OnStart",       "OMC_OnExit",         "OMC_OnMenuInit",   "OMC_OnOpenFolder",
+    "OMC_OnOpenMail",    "OMC_OnEveryMinute",  "OMC_OnOpenCompose", "OMC_OnOutgoing",
+    "OMC_OnKeyDispatch", "OMC_OnRetrieve",     "OMC_OnSend",        "OMC_OnFinishRetrieve",
+    "OMC_OnPlugInSetup", "OMC_OnPlugInInfo",   "OMC_OnDragDrop",    "OMC_OnBeforeFilter2"};
+
+using ModuleTest = PluginTest;
+
+TEST_F(ModuleTest, ExportsResolveByNameAndOrdinalAlike) {
+    for (int ordinal = 1; ordinal <= 16; ++ordinal) {
+        FARPROC byName = GetProcAddress(PluginModule(), kExports[ordinal - 1]);
+        FARPROC byOrdinal = GetProcAddress(PluginModule(), MAKEINTRESOURCEA(ordinal));
+        EXPECT_NE(byName, nullptr) << kExports[ordinal - 1];
+        EXPECT_EQ(byName, byOrdinal) << kExports[ordinal - 1];
+    }
+    EXPECT_EQ(GetProcAddress(PluginModule(), MAKEINTRESOURCEA(17)), nullptr);
+    EXPECT_EQ(GetProcAddress(PluginModule(), "OMC_OnStart@0"), nullptr);
+}
+
+TEST_F(ModuleTest, PlugInInfoWritesFourTextsAndNothingElse) {
+    using OnPlugInInfoFn = int(WINAPI*)(void*);
+    std::vector<unsigned char> block(1024, 0xA5);
+    EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(block.data()), 0);
+
+    const struct {
+        size_t offset;
+        std::wstring text;
+        size_t bytes;
+    } fields[] = {{0, L"Ombryトヴァナルプラグイン", 25},
+                  {80, L"Corvelle", 8},
+                  {160, L"1.1", 3},
+                  {240, L"「全員に返信」ではなく「トヴァナル」でメールを送ることができるようになるプラグインです。", 88}};
+    std::vector<unsigned char> expected(1024, 0xA5);
+    for (const auto& field : fields) {
+        const char* text = reinterpret_cast<const char*>(block.data() + field.offset);
+        EXPECT_EQ(std::strlen(text), field.bytes) << field.offset;
+        EXPECT_EQ(FromShiftJis(text), field.text) << field.offset;
+        std::memcpy(expected.data() + field.offset, text, field.bytes + 1);
+    }
+    EXPECT_EQ(block, expected);  // every other byte still holds the marker
+    EXPECT_TRUE(host().calls.empty());
+}
+
+TEST_F(ModuleTest, PlugInInfoWithoutABlockDoesNothing) {
+    using OnPlugInInfoFn = int(WINAPI*)(void*);
+    EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(nullptr), 0);
+}
+
+TEST_F(ModuleTest, InertCallbacksAnswerZeroAndTouchNothing) {
+    // Each is called with its own argument count; a wrong count would unbalance
+    // the stack (stdcall), which the checks after the calls would notice.
+    using Fn0 = int(WINAPI*)();
+    using Fn1 = int(WINAPI*)(LONG);
+    using Fn2 = int(WINAPI*)(LONG, LONG);
+    using Fn3 = int(WINAPI*)(LONG, LONG, LONG);
+    using Fn4 = int(WINAPI*)(LONG, LONG, LONG, LONG);
+    std::vector<char> marker(64, 'm');
+    const LONG p = LONG(reinterpret_cast<INT_PTR>(marker.data()));
+    volatile int sentinel = 0x5A5A5A5A;
+
+    for (const char* name : {"OMC_OnStart", "OMC_OnExit", "OMC_OnEveryMinute"}) {
+        EXPECT_EQ(PluginExportAs<Fn0>(name)(), 0) << name;
+    }
+    for (const char* name : {"OMC_OnOpenFolder", "OMC_OnOpenMail", "OMC_OnSend", "OMC_OnFinishRetrieve",
+                             "OMC_OnPlugInSetup"}) {
+        EXPECT_EQ(PluginExportAs<Fn1>(name)(p), 0) << name;
+        EXPECT_EQ(PluginExportAs<Fn1>(name)(0), 0) << name;
+    }
+    for (const char* name : {"OMC_OnOpenCompose", "OMC_OnOutgoing", "OMC_OnRetrieve"}) {
+        EXPECT_EQ(PluginExportAs<Fn2>(name)(p, -1), 0) << name;
+    }
+    EXPECT_EQ(PluginExportAs<Fn3>("OMC_OnKeyDispatch")(p, 13, -1), 0);
+    for (const char* name : {"OMC_OnDragDrop", "OMC_OnBeforeFilter2"}) {
+        EXPECT_EQ(PluginExportAs<Fn4>(name)(p, p, 0, -1), 0) << name;
+    }
+    EXPECT_EQ(sentinel, 0x5A5A5A5A);
+    EXPECT_EQ(marker, std::vector<char>(64, 'm'));
+    EXPECT_TRUE(host().calls.empty());
+}
+
+std::wstring ModulePath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(PluginModule(), path, MAX_PATH);
+    return path;
+}
+
+TEST_F(ModuleTest, VersionResource) {
+    const std::wstring path = ModulePath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileFlags, 0u);
+    EXPECT_EQ(fixed->dwFileOS, DWORD(VOS__WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0411);
+    EXPECT_EQ(translation[1], 1200);
+
+    const std::wstring fileName = path.substr(path.find_last_of(L"\\/") + 1);
+    const struct {
+        const wchar_t* key;
+        std::wstring value;
+    } strings[] = {{L"FileDescription", L"Ombryトヴァナルプラグイン"},
+                   {L"ProductName", L"Ombryトヴァナルプラグイン"},
+                   {L"FileVersion", L"1, 1, 0, 0"},
+                   {L"ProductVersion", L"1, 1, 0, 0"},
+                   {L"InternalName", fileName.substr(0, fileName.rfind(L'.'))},
+                   {L"OriginalFilename", fileName}};
+    for (const auto& s : strings) {
+        wchar_t* value = nullptr;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\041104b0\\") + s.key;
+        ASSERT_TRUE(VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << s.key;
+        EXPECT_EQ(std::wstring(value), s.value) << s.key;
+    }
+    EXPECT_EQ(fileName, L"OmbryTovanal.dll");
+}
+
+DWORD WINAPI Idle(LPVOID) { return 7; }
+
+TEST_F(ModuleTest, ThreadNotificationsAndUnloadAreHarmless) {
+    // Threads starting and ending notify the loaded DLL; it must answer quietly.
+    HANDLE thread = CreateThread(nullptr, 0, Idle, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    EXPECT_EQ(code, 7u);
+
+    // A second reference loads nothing new; unloading it detaches nothing.
+    HMODULE again = LoadLibraryA("OmbryTovanal.dll");
+    EXPECT_EQ(again, PluginModule());
+    EXPECT_TRUE(FreeLibrary(again));
+    EXPECT_TRUE(host().calls.empty());
+}
+
+}  // namespace
