@@ -130,8 +130,9 @@ TEST_F(MenuTest, TextFoundOnlyWithinTheFirst99Bytes) {
     HMENU early = RecipientsSubmenu(4);
     HMENU late = RecipientsSubmenu(4);
     HMENU popup = CreatePopupMenu();
-    // 90 bytes before the text: it would end at byte 106, past what Windows reports.
-    AppendMenuA(popup, MF_POPUP, UINT_PTR(late), (std::string(90, 'x') + kRecipients).c_str());
+    // The text as bytes 85 to 100: Windows reports 99 bytes of an item's text,
+    // Wine all 100, so only a search that stops at 99 behaves alike on both.
+    AppendMenuA(popup, MF_POPUP, UINT_PTR(late), (std::string(84, 'x') + kRecipients).c_str());
     AppendMenuA(popup, MF_POPUP, UINT_PTR(early), (kRecipients + std::string(150, 'x')).c_str());
 
     MenuInit(popup, 1);
