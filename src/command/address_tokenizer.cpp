@@ -41,9 +41,12 @@ char* NextAddress(char* text, const LeadByteTable& leadBytes) {
 
     char* const first = p;
     bool inQuotes = false;
-    while (*p != '\0') {
+    for (;;) {
+        while (leadBytes.IsPlain(static_cast<unsigned char>(*p))) ++p;
         const unsigned char byte = static_cast<unsigned char>(*p);
-        if (leadBytes.IsLead(byte)) {
+        if (byte == '\0') {
+            break;
+        } else if (leadBytes.IsLead(byte)) {
             p += p[1] != '\0' ? 2 : 1;
         } else if (byte == '(') {
             char* close = CommentEnd(p);
@@ -57,7 +60,7 @@ char* NextAddress(char* text, const LeadByteTable& leadBytes) {
             g_cursor = p + 1;
             return first;
         } else {
-            ++p;
+            ++p;  // a separator inside quotes
         }
     }
 

@@ -3,17 +3,30 @@
 // and benchmarks. The code page's lead bytes are handed in.
 #pragma once
 
-// Which bytes start a double-byte character in the text's code page.
+#include <cstring>
+#include <initializer_list>
+
+// Which bytes start a double-byte character in the text's code page. It also
+// knows the plain bytes, which the tokenizer passes over without a second look:
+// neither lead bytes nor NUL, quote, parenthesis, comma or semicolon.
 class LeadByteTable {
 public:
-    constexpr LeadByteTable() = default;
+    constexpr LeadByteTable() {
+        for (bool& plain : plain_) plain = true;
+        for (unsigned char special : {'\0', '"', '(', ',', ';'}) plain_[special] = false;
+    }
     constexpr void MarkRange(unsigned char first, unsigned char last) {
-        for (unsigned value = first; value <= last; ++value) lead_[value] = true;
+        for (unsigned value = first; value <= last; ++value) {
+            lead_[value] = true;
+            plain_[value] = false;
+        }
     }
     constexpr bool IsLead(unsigned char byte) const { return lead_[byte]; }
+    constexpr bool IsPlain(unsigned char byte) const { return plain_[byte]; }
 
 private:
     bool lead_[256] = {};
+    bool plain_[256] = {};
 };
 
 // Returns the next address of the header value, NUL-terminated and trimmed
@@ -25,3 +38,13 @@ private:
 // parenthesised comment, or as the second byte of a double-byte character.
 // One comment at the very start of an address is dropped; any other stays.
 char* NextAddress(char* text, const LeadByteTable& leadBytes);
+
+// Calls onAddress(char*) for each address of `value`, in order, that does not
+// contain `ownAddress` (non-empty) as a plain byte substring: the user's own
+// address, in any form that holds it, is left out. Runs the tokenizer to the end.
+template <typename OnAddress>
+void ForEachOtherAddress(char* value, const char* ownAddress, const LeadByteTable& leadBytes, OnAddress&& onAddress) {
+    for (char* address = NextAddress(value, leadBytes); address; address = NextAddress(nullptr, leadBytes)) {
+        if (!std::strstr(address, ownAddress)) onAddress(address);
+    }
+}

@@ -32,15 +32,19 @@ const LeadByteTable& AnsiLeadBytes() { return g_leadBytes; }
 
 std::wstring WidenAnsi(std::string_view text) {
     std::wstring wide;
-    if (text.empty()) return wide;
-    const int length = CheckedLength(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (needed <= 0) throw TextConversionError{};
-    wide.resize(static_cast<size_t>(needed));
-    if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), needed) != needed) {
-        throw TextConversionError{};
-    }
+    AppendWidened(wide, text);
     return wide;
+}
+
+void AppendWidened(std::wstring& out, std::string_view text) {
+    if (text.empty()) return;
+    const int length = CheckedLength(text.size());
+    // Code page 932 and its kind never make more UTF-16 units than bytes.
+    const size_t start = out.size();
+    out.resize(start + text.size());
+    const int written = MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data() + start, length);
+    if (written <= 0) throw TextConversionError{};
+    out.resize(start + static_cast<size_t>(written));
 }
 
 std::string NarrowToAnsi(std::wstring_view text) {

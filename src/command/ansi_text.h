@@ -16,6 +16,8 @@ void LoadAnsiLeadBytes();
 const LeadByteTable& AnsiLeadBytes();
 
 std::wstring WidenAnsi(std::string_view text);
+// Appends the UTF-16 form of `text` to `out`, converting straight into its end.
+void AppendWidened(std::wstring& out, std::string_view text);
 std::string NarrowToAnsi(std::wstring_view text);
 
 // A text from the host as a view; a null text reads as empty.

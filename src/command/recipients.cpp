@@ -1,8 +1,10 @@
 #include "recipients.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "address_tokenizer.h"
 #include "ansi_text.h"
@@ -24,14 +26,19 @@ AddressList CollectRecipients(const char* headerName, const char* ownAddress) {
 
     // One byte more than offered, so the value ends at a NUL inside the buffer
     // even when the host fills every byte it was given.
-    std::vector<char> buffer(static_cast<size_t>(offered) + 1, '\0');
-    g_host.GetSpecifiedHeader(headerName, buffer.data(), offered);
-    buffer.back() = '\0';
+    // calloc: the platform hands out large blocks already zeroed, so they are
+    // not written twice.
+    std::unique_ptr<char, decltype(&std::free)> buffer(
+        static_cast<char*>(std::calloc(static_cast<size_t>(offered) + 1, 1)), &std::free);
+    if (!buffer) throw std::bad_alloc();
+    g_host.GetSpecifiedHeader(headerName, buffer.get(), offered);
+    buffer.get()[offered] = '\0';
 
-    for (char* address = NextAddress(buffer.data(), AnsiLeadBytes()); address;
-         address = NextAddress(nullptr, AnsiLeadBytes())) {
-        if (std::strstr(address, ownAddress)) continue;
-        AppendToList(list, WidenAnsi(address));
-    }
+    list.reserve(std::strlen(buffer.get()));
+    ForEachOtherAddress(buffer.get(), ownAddress, AnsiLeadBytes(),
+                        [&list](const char* address) {
+                            if (!list.empty()) list += L", ";
+                            AppendWidened(list, address);
+                        });
     return list;
 }
