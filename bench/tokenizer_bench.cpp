@@ -8,16 +8,11 @@
 #include <vector>
 
 #include "address_tokenizer.h"
+#include "shift_jis_lead_bytes.h"
 
 namespace {
 
-constexpr LeadByteTable CodePage932() {
-    LeadByteTable table;
-    table.MarkRange(0x81, 0x9F);
-    table.MarkRange(0xE0, 0xFC);
-    return table;
-}
-constexpr LeadByteTable kShiftJis = CodePage932();
+constexpr LeadByteTable kShiftJis = ShiftJisLeadBytes();
 
 std::string TypicalHeader(size_t bytes) {
     // Shift_JIS: 山田 太郎, 鈴木 一郎, ソフト表示 (trail bytes 0x5C).

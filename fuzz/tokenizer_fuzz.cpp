@@ -9,16 +9,11 @@
 #include <vector>
 
 #include "address_tokenizer.h"
+#include "shift_jis_lead_bytes.h"
 
 namespace {
 
-constexpr LeadByteTable CodePage932() {
-    LeadByteTable table;
-    table.MarkRange(0x81, 0x9F);
-    table.MarkRange(0xE0, 0xFC);
-    return table;
-}
-constexpr LeadByteTable kShiftJis = CodePage932();
+constexpr LeadByteTable kShiftJis = ShiftJisLeadBytes();
 
 bool IsSpace(char byte) { return static_cast<unsigned char>(byte) <= 0x20; }
 

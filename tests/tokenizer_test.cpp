@@ -6,16 +6,11 @@
 #include <vector>
 
 #include "address_tokenizer.h"
+#include "shift_jis_lead_bytes.h"
 
 namespace {
 
-constexpr LeadByteTable CodePage932() {
-    LeadByteTable table;
-    table.MarkRange(0x81, 0x9F);
-    table.MarkRange(0xE0, 0xFC);
-    return table;
-}
-constexpr LeadByteTable kShiftJis = CodePage932();
+constexpr LeadByteTable kShiftJis = ShiftJisLeadBytes();
 
 std::vector<std::string> Tokenize(std::string text, const LeadByteTable& leads = kShiftJis) {
     std::vector<std::string> addresses;
