@@ -1,0 +1,109 @@
+// A host that misbehaves, and a process short of memory: every callback still
+// returns to the host normally and nothing is written where it should not be.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+class Robustness : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        data.WriteSettings("box\\", "[Account]\r\nMailAddress=me@example.jp\r\n");
+        host().dataFolder = data.path();
+        host().mailBox = "box\\";
+    }
+    void Run() {
+        CommandCallback command = RegisteredCommand();
+        ASSERT_NE(command, nullptr);
+        command(0, 0);
+    }
+
+    TempDataFolder data;
+};
+
+TEST_F(Robustness, EveryTextFromTheHostNull) {
+    host().currentMail = std::nullopt;
+    host().headerBlock = std::nullopt;
+    host().dataFolder = std::nullopt;
+    host().mailBox = std::nullopt;
+    Run();
+    EXPECT_TRUE(host().composeArguments.empty());
+    EXPECT_EQ(RegisteredState()(0, 0), 0u);
+}
+
+TEST_F(Robustness, HeaderTextsNullButSettingsFound) {
+    host().currentMail = std::nullopt;
+    host().headerBlock = std::nullopt;
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "");
+    EXPECT_EQ(host().ComposeHeader("Cc"), "");
+}
+
+TEST_F(Robustness, SixteenMegabyteHeaderBlock) {
+    host().SetMessage({{"From", "s@x.jp"}, {"To", "me@example.jp, a@x.jp"}});
+    host().headerBlock = std::string(16 << 20, 'h');
+    Run();
+    EXPECT_EQ(host().headerBufferSizes, (std::vector<int>(3, 16 << 20)));
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp, a@x.jp");
+}
+
+TEST_F(Robustness, SixteenMegabyteValueFillingTheWholeBuffer) {
+    std::string value;
+    while (value.size() < (16u << 20)) value += "a@x.jp, ";
+    value.resize(16u << 20);  // ends in ", " cut anywhere: no terminator from the host
+    host().headers = {{"To", value}};
+    host().headerBlock = value;
+    host().fillBufferWithoutTerminator = true;
+    Run();
+    const std::optional<std::string> to = host().ComposeHeader("To");
+    ASSERT_TRUE(to);
+    EXPECT_EQ(to->size(), value.size() - 2);  // the trailing separator is gone
+    EXPECT_EQ(to->substr(0, 14), "a@x.jp, a@x.jp");
+}
+
+// Reserves the process's free address space, leaving only small holes, for as
+// long as it lives.
+class AddressSpaceHog {
+public:
+    explicit AddressSpaceHog(SIZE_T smallest) {
+        for (SIZE_T size = SIZE_T(1) << 30; size >= smallest; size /= 2) {
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(block);
+        }
+    }
+    ~AddressSpaceHog() {
+        for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+    }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+TEST_F(Robustness, ExhaustedMemoryEndsQuietlyWithoutAWindow) {
+    // A header block far larger than what is left to allocate.
+    host().SetMessage({{"From", "s@x.jp"}});
+    host().headerBlock = std::string(48 << 20, 'h');
+    CommandCallback command = RegisteredCommand();
+    ASSERT_NE(command, nullptr);
+    host().calls.reserve(64);
+    {
+        AddressSpaceHog hog(1 << 20);
+        command(0, 0);
+    }
+    EXPECT_TRUE(host().composeArguments.empty());
+    // With memory back, the same command works.
+    command(0, 0);
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+}
+
+TEST_F(Robustness, HostThatWritesNothingIntoTheBuffer) {
+    host().headerBlock = "From: s@x.jp\r\n";
+    host().headers.clear();  // every header missing, the buffer left as it was
+    Run();
+    EXPECT_EQ(host().ComposeHeader("To"), "");
+}
+
+}  // namespace
