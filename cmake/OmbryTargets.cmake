@@ -12,6 +12,13 @@ function(ombry_target target)
   endif()
 endfunction()
 
+# Code that goes into the plug-in DLL: no C++ exceptions and no RTTI, so that
+# the DLL carries none of the C++ runtime's exception and thread support. That
+# support, linked in statically, leaks memory each time the host unloads the DLL.
+function(ombry_module_code target)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+endfunction()
+
 # Reads the host's entry-point list (src/host/host_entry_points.h) into
 # OMBRY_HOST_ENTRY_POINTS (all, in slot order) and OMBRY_REQUIRED_HOST_ENTRY_POINTS.
 function(ombry_read_host_entry_points)

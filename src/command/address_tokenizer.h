@@ -41,10 +41,11 @@ char* NextAddress(char* text, const LeadByteTable& leadBytes);
 
 // Calls onAddress(char*) for each address of `value`, in order, that does not
 // contain `ownAddress` (non-empty) as a plain byte substring: the user's own
-// address, in any form that holds it, is left out. Runs the tokenizer to the end.
+// address, in any form that holds it, is left out. onAddress returns false to
+// stop the run early.
 template <typename OnAddress>
 void ForEachOtherAddress(char* value, const char* ownAddress, const LeadByteTable& leadBytes, OnAddress&& onAddress) {
     for (char* address = NextAddress(value, leadBytes); address; address = NextAddress(nullptr, leadBytes)) {
-        if (!std::strstr(address, ownAddress)) onAddress(address);
+        if (!std::strstr(address, ownAddress) && !onAddress(address)) return;
     }
 }

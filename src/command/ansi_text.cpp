@@ -1,18 +1,15 @@
 #include "ansi_text.h"
 
-#include <windows.h>
-
-#include <climits>
+#include <cstring>
 
 namespace {
 
 LeadByteTable g_leadBytes;
 
-// The platform's conversions answer 0 both for a failure and for an empty
-// text, so an empty text never reaches them.
-int CheckedLength(size_t length) {
-    if (length > INT_MAX) throw TextConversionError{};
-    return static_cast<int>(length);
+// A conversion the platform refused, as a failure result.
+HRESULT ConversionFailure() {
+    const DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
 }  // namespace
@@ -30,32 +27,32 @@ void LoadAnsiLeadBytes() {
 
 const LeadByteTable& AnsiLeadBytes() { return g_leadBytes; }
 
-std::wstring WidenAnsi(std::string_view text) {
-    std::wstring wide;
-    AppendWidened(wide, text);
-    return wide;
+// The platform's conversions answer 0 both for a failure and for an empty
+// text, so an empty text never reaches them.
+HRESULT AppendWidened(WideText& out, const char* text, size_t length) {
+    if (length == 0) return S_OK;
+    // ANSI code pages never make more UTF-16 units than bytes.
+    HRESULT result = out.Reserve(length);
+    if (FAILED(result)) return result;
+    const int written = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.Tail(),
+                                            static_cast<int>(length));
+    if (written <= 0) return ConversionFailure();
+    out.Commit(static_cast<size_t>(written));
+    return S_OK;
 }
 
-void AppendWidened(std::wstring& out, std::string_view text) {
-    if (text.empty()) return;
-    const int length = CheckedLength(text.size());
-    // Code page 932 and its kind never make more UTF-16 units than bytes.
-    const size_t start = out.size();
-    out.resize(start + text.size());
-    const int written = MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data() + start, length);
-    if (written <= 0) throw TextConversionError{};
-    out.resize(start + static_cast<size_t>(written));
-}
+HRESULT AppendWidened(WideText& out, const char* text) { return AppendWidened(out, text, std::strlen(text)); }
 
-std::string NarrowToAnsi(std::wstring_view text) {
-    std::string narrow;
-    if (text.empty()) return narrow;
-    const int length = CheckedLength(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) throw TextConversionError{};
-    narrow.resize(static_cast<size_t>(needed));
-    if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, narrow.data(), needed, nullptr, nullptr) != needed) {
-        throw TextConversionError{};
+HRESULT AppendNarrowed(AnsiText& out, const WideText& text) {
+    if (text.empty()) return S_OK;
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return ConversionFailure();
+    HRESULT result = out.Reserve(static_cast<size_t>(needed));
+    if (FAILED(result)) return result;
+    if (WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, out.Tail(), needed, nullptr, nullptr) != needed) {
+        return ConversionFailure();
     }
-    return narrow;
+    out.Commit(static_cast<size_t>(needed));
+    return S_OK;
 }

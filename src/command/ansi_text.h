@@ -2,23 +2,23 @@
 // UTF-16 form, converted with the platform's defaults.
 #pragma once
 
-#include <string>
-#include <string_view>
+#include <windows.h>
+
+#include <cstddef>
 
 #include "address_tokenizer.h"
-
-// Thrown when the platform cannot convert a text; a command ends quietly on it.
-struct TextConversionError {};
+#include "growable_text.h"
 
 // Reads the ANSI code page's lead bytes from the platform. Called once when the
 // module is loaded.
 void LoadAnsiLeadBytes();
 const LeadByteTable& AnsiLeadBytes();
 
-std::wstring WidenAnsi(std::string_view text);
-// Appends the UTF-16 form of `text` to `out`, converting straight into its end.
-void AppendWidened(std::wstring& out, std::string_view text);
-std::string NarrowToAnsi(std::wstring_view text);
+// Appends the UTF-16 form of `length` ANSI bytes to `out`.
+HRESULT AppendWidened(WideText& out, const char* text, size_t length);
+HRESULT AppendWidened(WideText& out, const char* text);
+// Appends the ANSI form of `text` to `out`.
+HRESULT AppendNarrowed(AnsiText& out, const WideText& text);
 
-// A text from the host as a view; a null text reads as empty.
-inline std::string_view HostText(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+// A text from the host; a null text reads as empty.
+inline const char* HostText(const char* text) { return text ? text : ""; }
