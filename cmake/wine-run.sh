@@ -32,13 +32,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   setsid wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$WINEPREFIX.lock"
 
-# Wine starts its service processes (explorer, services, winedevice) from the
-# first program that needs them, and they inherit that program's output. When
-# the output is a pipe, the reader would wait until those services end, so the
-# program writes to a file that is copied out afterwards.
-if [ -t 1 ]; then
-  exec wine "$@"
-fi
+# The program writes to a file that is copied out afterwards:
+#  - Wine starts its service processes (explorer, services, winedevice) from the
+#    first program that needs them, and they inherit that program's output; a
+#    reader of a pipe would wait until those services end;
+#  - on a terminal Wine would run a console of its own, redrawing the output
+#    with escape sequences; a file receives the program's bytes unchanged.
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 status=0

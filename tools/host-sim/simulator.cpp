@@ -215,11 +215,15 @@ int RunSimulator(const SimulatorOptions& options, std::ostream& out, std::vector
     for (const std::string& mailBox : List(dataFolder, "*", true)) {
         if (!options.mailBox.empty() && mailBox != options.mailBox) continue;
         const std::string folder = dataFolder + mailBox + "\\";
+        std::vector<std::string> files = List(folder, "*.eml", false);
+        if (!options.message.empty()) {
+            std::erase_if(files, [&](const std::string& file) { return file != options.message; });
+            if (files.empty()) continue;
+        }
         const std::string own = OwnAddress(folder + "MailBox.ini");
         out << "\nMailbox " << ShiftJisToUtf8(mailBox) << " (own address: "
             << (own.empty() ? "none" : ShiftJisToUtf8(own)) << ")\n";
-        for (const std::string& file : List(folder, "*.eml", false)) {
-            if (!options.message.empty() && file != options.message) continue;
+        for (const std::string& file : files) {
             MessageOutcome outcome = session.RunMessage(dataFolder, mailBox, file);
             if (outcomes) outcomes->push_back(std::move(outcome));
         }
