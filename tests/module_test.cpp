@@ -88,23 +88,24 @@ TEST_F(ModuleTest, InertCallbacksAnswerZeroAndTouchNothing) {
     EXPECT_TRUE(host().calls.empty());
 }
 
-std::wstring ModulePath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(PluginModule(), path, MAX_PATH);
+std::string ModulePath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(PluginModule(), path, MAX_PATH);
     return path;
 }
 
+// Read back as a host on Japanese Windows reads it: through the ANSI functions.
 TEST_F(ModuleTest, VersionResource) {
-    const std::wstring path = ModulePath();
+    const std::string path = ModulePath();
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     ASSERT_GT(size, 0u);
     std::vector<char> data(size);
-    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
     EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
@@ -114,29 +115,29 @@ TEST_F(ModuleTest, VersionResource) {
     EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                                &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0411);
     EXPECT_EQ(translation[1], 1200);
 
-    const std::wstring fileName = path.substr(path.find_last_of(L"\\/") + 1);
+    const std::string fileName = path.substr(path.find_last_of("\\/") + 1);
+    EXPECT_EQ(fileName, "OmbryTovanal.dll");
     const struct {
-        const wchar_t* key;
+        const char* key;
         std::wstring value;
-    } strings[] = {{L"FileDescription", L"Ombryトヴァナルプラグイン"},
-                   {L"ProductName", L"Ombryトヴァナルプラグイン"},
-                   {L"FileVersion", L"1, 1, 0, 0"},
-                   {L"ProductVersion", L"1, 1, 0, 0"},
-                   {L"InternalName", fileName.substr(0, fileName.rfind(L'.'))},
-                   {L"OriginalFilename", fileName}};
+    } strings[] = {{"FileDescription", L"Ombryトヴァナルプラグイン"},
+                   {"ProductName", L"Ombryトヴァナルプラグイン"},
+                   {"FileVersion", L"1, 1, 0, 0"},
+                   {"ProductVersion", L"1, 1, 0, 0"},
+                   {"InternalName", L"OmbryTovanal"},
+                   {"OriginalFilename", L"OmbryTovanal.dll"}};
     for (const auto& s : strings) {
-        wchar_t* value = nullptr;
-        const std::wstring key = std::wstring(L"\\StringFileInfo\\041104b0\\") + s.key;
-        ASSERT_TRUE(VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << s.key;
-        EXPECT_EQ(std::wstring(value), s.value) << s.key;
+        char* value = nullptr;
+        const std::string key = std::string("\\StringFileInfo\\041104b0\\") + s.key;
+        ASSERT_TRUE(VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << s.key;
+        EXPECT_EQ(FromShiftJis(value), s.value) << s.key;
     }
-    EXPECT_EQ(fileName, L"OmbryTovanal.dll");
 }
 
 DWORD WINAPI Idle(LPVOID) { return 7; }
