@@ -15,8 +15,6 @@
 
 namespace {
 
-using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU, int);
-
 std::string Addresses(size_t count, size_t first) {
     // Shift_JIS display names: 山田 and 鈴木, 一郎.
     std::string list;
@@ -44,7 +42,7 @@ int main() {
         std::printf("cannot load OmbryTovanal.dll: error %lu\n", GetLastError());
         return 1;
     }
-    auto menuInit = reinterpret_cast<OnMenuInitFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "OMC_OnMenuInit")));
+    auto menuInit = ExportOf<OnMenuInitFn>(plugin, "OMC_OnMenuInit");
 
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);

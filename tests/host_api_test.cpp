@@ -21,16 +21,11 @@ struct HostModule {
     VersionCallsFn versionCalls;
 };
 
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 HostModule LoadHost(const std::string& name) {
     HMODULE handle = LoadLibraryA((name + ".dll").c_str());
     EXPECT_NE(handle, nullptr) << name << ": error " << GetLastError();
-    return {handle, Lookup<SetVersionFn>(handle, "FakeHost_SetVersion"),
-            Lookup<VersionCallsFn>(handle, "FakeHost_VersionCalls")};
+    return {handle, ExportOf<SetVersionFn>(handle, "FakeHost_SetVersion"),
+            ExportOf<VersionCallsFn>(handle, "FakeHost_VersionCalls")};
 }
 
 std::vector<std::string> RequiredEntryPoints() {
@@ -79,7 +74,7 @@ TEST_P(VersionGate, AcceptsOrRefuses) {
     EXPECT_EQ(api.BindTo(host.handle), c.bound);
     EXPECT_EQ(api.module, c.bound ? host.handle : nullptr);
     if (c.bound) {
-        EXPECT_EQ(api.GetCurrentMail, Lookup<GetCurrentMailFn>(host.handle, "OMA_GetCurrentMail"));
+        EXPECT_EQ(api.GetCurrentMail, ExportOf<GetCurrentMailFn>(host.handle, "OMA_GetCurrentMail"));
         EXPECT_EQ(api.SetStatus != nullptr, GetProcAddress(host.handle, "OMA_SetStatus") != nullptr);
     }
 }
@@ -130,7 +125,7 @@ TEST(Bind, BindsTheExecutableAsHost) {
     ASSERT_EQ(g_host.Bind(), 1);
     HMODULE self = GetModuleHandleA(nullptr);
     EXPECT_EQ(g_host.module, self);
-    EXPECT_EQ(g_host.ComposeMail, Lookup<ComposeMailFn>(self, "OMA_ComposeMail"));
+    EXPECT_EQ(g_host.ComposeMail, ExportOf<ComposeMailFn>(self, "OMA_ComposeMail"));
     EXPECT_EQ(g_host.ProcessMail, GetProcAddress(self, "OMA_ProcessMail"));
     EXPECT_EQ(g_host.GetVersion(), std::string("2.00.06"));
 }

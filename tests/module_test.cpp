@@ -28,7 +28,6 @@ TEST_F(ModuleTest, ExportsResolveByNameAndOrdinalAlike) {
 }
 
 TEST_F(ModuleTest, PlugInInfoWritesFourTextsAndNothingElse) {
-    using OnPlugInInfoFn = int(WINAPI*)(void*);
     std::vector<unsigned char> block(1024, 0xA5);
     EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(block.data()), 0);
 
@@ -52,7 +51,6 @@ TEST_F(ModuleTest, PlugInInfoWritesFourTextsAndNothingElse) {
 }
 
 TEST_F(ModuleTest, PlugInInfoWithoutABlockDoesNothing) {
-    using OnPlugInInfoFn = int(WINAPI*)(void*);
     EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(nullptr), 0);
 }
 

@@ -8,12 +8,6 @@ HMODULE PluginModule() {
     return module;
 }
 
-FARPROC PluginExport(const char* name) {
-    FARPROC address = GetProcAddress(PluginModule(), name);
-    if (!address) ADD_FAILURE() << "missing export " << name;
-    return address;
-}
-
 std::wstring FromShiftJis(const std::string& bytes) {
     if (bytes.empty()) return {};
     std::wstring wide(bytes.size(), L'\0');

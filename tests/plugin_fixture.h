@@ -10,14 +10,14 @@
 
 #include "fake_host.h"
 
-using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU, int);
-
 HMODULE PluginModule();
-FARPROC PluginExport(const char* name);
 
+// An export of the loaded plug-in; a missing one fails the test.
 template <typename Fn>
 Fn PluginExportAs(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(PluginExport(name)));
+    Fn export_ = ExportOf<Fn>(PluginModule(), name);
+    if (!export_) ADD_FAILURE() << "missing export " << name;
+    return export_;
 }
 
 // UTF-16 text from code page 932 bytes, to compare Shift_JIS with readable text.

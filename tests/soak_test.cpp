@@ -6,15 +6,10 @@
 #include <psapi.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
 
-#include "fake_host.h"
+#include "plugin_fixture.h"
 
 namespace {
-
-using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU, int);
 
 // The process's committed memory (Wine leaves PrivateUsage at 0; the commit
 // charge it reports serves the same purpose).
@@ -28,23 +23,18 @@ SIZE_T CommittedBytes() {
 class Soak : public testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        data_ = std::string(temp) + "ombry-soak-" + std::to_string(GetCurrentProcessId()) + "\\";
-        std::filesystem::create_directories(data_);
-        std::ofstream(data_ + "MailBox.ini") << "[Account]\r\nMailAddress=me@example.jp\r\n";
+        data_.WriteSettings("", "[Account]\r\nMailAddress=me@example.jp\r\n");
         TheFakeHost() = FakeHost{};
-        TheFakeHost().dataFolder = data_;
+        TheFakeHost().dataFolder = data_.path();
         TheFakeHost().mailBox = "";
         TheFakeHost().SetMessage({{"From", "\"Sato, Ichiro\" <s@x.jp>"},
                                   {"To", "me@example.jp, a@x.jp, b@x.jp"},
                                   {"Cc", "c@x.jp; (note) d@x.jp"}});
     }
-    void TearDown() override { std::filesystem::remove_all(data_); }
 
     // Registers the command through a pop-up menu build and returns its callback.
     static CommandCallback Register(HMODULE plugin) {
-        auto menuInit = reinterpret_cast<OnMenuInitFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "OMC_OnMenuInit")));
+        auto menuInit = ExportOf<OnMenuInitFn>(plugin, "OMC_OnMenuInit");
         HMENU popup = CreatePopupMenu();
         HMENU recipients = CreatePopupMenu();
         AppendMenuA(recipients, MF_STRING, 1, "a");
@@ -65,7 +55,7 @@ protected:
         host.headerSets.clear();
     }
 
-    std::string data_;
+    TempDataFolder data_;
 };
 
 TEST_F(Soak, HundredThousandRunsOfTheCommand) {

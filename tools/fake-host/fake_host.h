@@ -64,3 +64,14 @@ struct FakeHost {
 
 // The host state behind the exports of this program.
 FakeHost& TheFakeHost();
+
+// The plug-in's exports whose arguments the host fills in.
+using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU menu, int menuType);
+using OnPlugInInfoFn = int(WINAPI*)(void* info);
+
+// The export `name` of `module` as a function of type Fn; null when missing.
+template <typename Fn>
+Fn ExportOf(HMODULE module, const char* name) {
+    // The void(*)() step keeps GCC from warning about the function-type cast.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}

@@ -9,19 +9,11 @@
 
 namespace {
 
-using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU, int);
-using OnPlugInInfoFn = int(WINAPI*)(char*);
-
 // Menu texts of the host, written here in UTF-8 and handed over in Shift_JIS.
 constexpr const char* kPullDowns[] = {"ファイル(&F)", "編集(&E)", "表示(&V)", "メッセージ(&M)", "ツール(&T)"};
 constexpr const char* kMessageMenu[] = {"返信(&R)", "全員に返信(&A)", "転送(&W)"};
 constexpr const char kRecipientsItem[] = "新規メールの宛先(&N)";
 constexpr const char* kRecipientsMenu[] = {"差出人(&F)", "宛先(&T)", "Cc(&C)", "差出人と宛先(&B)", "全員(&L)"};
-
-template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 void AppendText(HMENU menu, UINT id, const char* utf8) {
     AppendMenuA(menu, MF_STRING, id, Utf8ToShiftJis(utf8).c_str());
@@ -91,14 +83,14 @@ public:
 
     void ShowInfo() {
         std::vector<char> block(1024, '\0');
-        Export<OnPlugInInfoFn>(plugin_, "OMC_OnPlugInInfo")(block.data());
+        ExportOf<OnPlugInInfoFn>(plugin_, "OMC_OnPlugInInfo")(block.data());
         out_ << "Plug-in: " << ShiftJisToUtf8(block.data()) << " " << ShiftJisToUtf8(block.data() + 160) << " ("
              << ShiftJisToUtf8(block.data() + 80) << ")\n  " << ShiftJisToUtf8(block.data() + 240) << "\n\n";
     }
 
     // The host builds its menu bar and the message pop-up menu.
     void BuildMenus() {
-        auto menuInit = Export<OnMenuInitFn>(plugin_, "OMC_OnMenuInit");
+        auto menuInit = ExportOf<OnMenuInitFn>(plugin_, "OMC_OnMenuInit");
         HMENU barRecipients = nullptr;
         HMENU bar = CreateMenu();
         UINT id = 100;
