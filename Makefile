@@ -7,25 +7,46 @@
 #   make dist    the ZIP for users, in build/dist
 #   make fuzz    fuzz the address tokenizer natively (FUZZ_SECONDS, default 60)
 #   make bench   tokenizer benchmark (native) and whole-command benchmark (Wine)
-#   make build   the plug-in DLL and the Windows test programs only
+#   make build   the 32-bit plug-in DLL and the 32-bit Windows test programs
+#
+# The product is always the 32-bit DLL in build/windows. Where 32-bit programs
+# cannot run, the Windows programs run from a 64-bit build of the same sources
+# (build/windows-x64) under 64-bit Wine; scripts/windows-arch.sh decides, and
+# WINDOWS_ARCH=win32|win64 forces one.
 
-WIN_BUILD := build/windows
 NATIVE_BUILD := build/native
-WINE_RUN := cmake/wine-run.sh --prefix $(CURDIR)/$(WIN_BUILD)/wineprefix
 FUZZ_SECONDS ?= 60
 ARGS ?=
 DIST_ZIP := build/dist/OmbryTovanal-1.1.zip
+PLUGIN_DLL := build/windows/bin/OmbryTovanal.dll
 
-.PHONY: all demo test dist build native bootstrap fuzz bench clean
+# The Wine architectures whose suites run; the first one runs demo and bench.
+WINDOWS_ARCHS := $(shell ./scripts/windows-arch.sh)
+ifeq ($(WINDOWS_ARCHS),)
+$(error cannot choose a Windows architecture (WINDOWS_ARCH=$(WINDOWS_ARCH)))
+endif
+RUN_ARCH := $(firstword $(WINDOWS_ARCHS))
+
+# Per architecture: CMake preset and build folder, and the Wine wrapper.
+preset_win32 := windows
+preset_win64 := windows-x64
+build_dir = build/$(preset_$(1))
+wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
+
+.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench clean
 
 all: build
 
 bootstrap:
-	@./scripts/bootstrap.sh
+	@./scripts/bootstrap.sh $(WINDOWS_ARCHS)
 
 build: bootstrap
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows
+
+build-x64: bootstrap
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset windows-x64
 
 native: bootstrap
 	cmake --preset native >/dev/null
@@ -33,20 +54,37 @@ native: bootstrap
 
 # The demo builds quietly: the build's output goes to a log, shown on failure.
 demo: bootstrap
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows --target host-sim >build/demo-build.log 2>&1 || \
+	@mkdir -p build
+	@{ cmake --preset windows && cmake --build --preset windows --target plugin && \
+	   cmake --preset $(preset_$(RUN_ARCH)) && \
+	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-sim; } >build/demo-build.log 2>&1 || \
 	    { cat build/demo-build.log; exit 1; }
-	@$(WINE_RUN) $(WIN_BUILD)/bin/host-sim.exe --data samples/data $(ARGS)
+	@$(if $(filter win64,$(RUN_ARCH)),echo "The simulator runs a 64-bit build of the plug-in under 64-bit Wine \
+	(32-bit programs cannot run here, or WINDOWS_ARCH=win64)."; )echo "The plug-in for users, 32-bit: $(PLUGIN_DLL)"; echo
+	@$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/host-sim.exe --data samples/data $(ARGS)
 
-test: build native
+# Each suite's commands; a failure is noted and the next suite runs all the same.
+# Prefixes are made before CTest runs, so no test pays for one in its time limit.
+suite_native = ctest --preset native || status=$$?;
+suite_win32 = $(call wine_run,win32) --init && ctest --preset windows || status=$$?;
+suite_win32_static = echo "The 32-bit DLL: static checks only"; ctest --preset windows-static || status=$$?;
+suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine"; \
+	$(call wine_run,win64) --init && ctest --preset windows-x64 || status=$$?;
+stop_wine = WINEPREFIX=$(CURDIR)/$(call build_dir,$(1))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
+
+test: say-where build native $(if $(filter win64,$(WINDOWS_ARCHS)),build-x64)
 	@status=0; \
-	ctest --preset native || status=$$?; \
-	ctest --preset windows || status=$$?; \
-	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix wineserver -k 2>/dev/null || true; \
+	$(suite_native) \
+	$(if $(filter win32,$(WINDOWS_ARCHS)),$(suite_win32),$(suite_win32_static)) \
+	$(if $(filter win64,$(WINDOWS_ARCHS)),$(suite_win64)) \
+	$(foreach arch,$(WINDOWS_ARCHS),$(call stop_wine,$(arch))) \
 	exit $$status
 
+say-where:
+	@./scripts/windows-arch.sh --explain
+
 dist: build
-	./scripts/make-dist.sh $(WIN_BUILD)/bin/OmbryTovanal.dll $(DIST_ZIP)
+	./scripts/make-dist.sh $(PLUGIN_DLL) $(DIST_ZIP)
 
 # New inputs go to a scratch corpus in the build folder; fuzz/corpus holds the seeds.
 fuzz: native
@@ -55,9 +93,12 @@ fuzz: native
 	    -print_final_stats=1 -artifact_prefix=$(NATIVE_BUILD)/ \
 	    $(NATIVE_BUILD)/fuzz-corpus fuzz/corpus
 
-bench: build native
+bench: native
+	cmake --preset $(preset_$(RUN_ARCH)) >/dev/null
+	cmake --build --preset $(preset_$(RUN_ARCH)) --target command_bench
 	$(NATIVE_BUILD)/bin/tokenizer_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	$(WINE_RUN) $(WIN_BUILD)/bin/command_bench.exe
+	@echo "Whole command, $(RUN_ARCH) build under $(if $(filter win64,$(RUN_ARCH)),64,32)-bit Wine:"
+	$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/command_bench.exe
 
 clean:
 	rm -rf build

@@ -1,29 +1,53 @@
-# Checks the built plug-in DLL with objdump: it imports only system DLLs, and
-# it exports exactly the sixteen callbacks, undecorated, at ordinals 1 to 16.
-# Usage: cmake -DDLL=path -DOBJDUMP=path -P CheckPluginDll.cmake
+# Checks a built plug-in DLL without running it:
+#  - it is a PE image of the expected kind (PE32 for the 32-bit product);
+#  - it imports system DLLs of the allowlist only, so it needs no runtime DLL;
+#  - it exports exactly the names of the module-definition file, undecorated,
+#    each at its ordinal there, from ordinal 1 on.
+# Usage: cmake -DDLL=path -DOBJDUMP=path -DDEF=plugin.def -DMAGIC=010b|020b
+#              -P CheckPluginDll.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_imports KERNEL32.dll USER32.dll msvcrt.dll)
+
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
 endif()
 
+if(NOT dump MATCHES "\nMagic[ \t]+${MAGIC}[ \t]")
+  string(REGEX MATCH "\nMagic[^\n]*" magic "${dump}")
+  message(FATAL_ERROR "${DLL}: expected optional header magic ${MAGIC}, found '${magic}'")
+endif()
+
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-message(STATUS "imports: ${imports}")
 if(NOT imports)
   message(FATAL_ERROR "no imports found in ${DLL}")
 endif()
+string(TOLOWER "${allowed_imports}" allowed)
 foreach(import IN LISTS imports)
-  if(import MATCHES "(libgcc|libstdc\\+\\+|libwinpthread)")
-    message(FATAL_ERROR "${DLL} depends on a runtime DLL: ${import}")
+  string(REGEX REPLACE "DLL Name: *" "" name "${import}")
+  string(STRIP "${name}" name)
+  string(TOLOWER "${name}" lower)
+  if(NOT lower IN_LIST allowed)
+    message(FATAL_ERROR "${DLL} imports ${name}, which is not one of ${allowed_imports}")
   endif()
 endforeach()
+message(STATUS "imports: ${imports}")
+
+# The expected exports: "Name [= Internal] @Ordinal" lines of the .def file.
+file(STRINGS ${DEF} def_lines REGEX "^[ \t]*[A-Za-z_][A-Za-z0-9_]*[^;]*@[0-9]+")
+set(expected_count 0)
+foreach(line IN LISTS def_lines)
+  string(REGEX MATCH "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[^;]*[ \t]@([0-9]+)" _ "${line}")
+  set(wanted_${CMAKE_MATCH_2} ${CMAKE_MATCH_1})
+  math(EXPR expected_count "${expected_count} + 1")
+endforeach()
+if(expected_count EQUAL 0)
+  message(FATAL_ERROR "no exports read from ${DEF}")
+endif()
 
 if(NOT dump MATCHES "Ordinal Base[ \t]+1\n")
   message(FATAL_ERROR "ordinal base is not 1")
 endif()
-set(expected
-  OMC_OnStart OMC_OnExit OMC_OnMenuInit OMC_OnOpenFolder OMC_OnOpenMail OMC_OnEveryMinute
-  OMC_OnOpenCompose OMC_OnOutgoing OMC_OnKeyDispatch OMC_OnRetrieve OMC_OnSend
-  OMC_OnFinishRetrieve OMC_OnPlugInSetup OMC_OnPlugInInfo OMC_OnDragDrop OMC_OnBeforeFilter2)
 # The name table lists each export as "[index] name", index = ordinal - base,
 # and ends at an empty line.
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
@@ -35,13 +59,14 @@ string(FIND "${table}" "\n\n" end)
 string(SUBSTRING "${table}" 0 ${end} table)
 string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]*" names "${table}")
 list(LENGTH names count)
-if(NOT count EQUAL 16)
-  message(FATAL_ERROR "expected 16 exported names, found ${count}: ${names}")
+if(NOT count EQUAL expected_count)
+  message(FATAL_ERROR "expected ${expected_count} exported names, found ${count}: ${names}")
 endif()
 foreach(entry IN LISTS names)
   string(REGEX MATCH "\\[ *([0-9]+)\\] (.*)" _ "${entry}")
-  list(GET expected ${CMAKE_MATCH_1} wanted)
-  if(NOT CMAKE_MATCH_2 STREQUAL wanted)
-    message(FATAL_ERROR "ordinal ${CMAKE_MATCH_1}+1 exports '${CMAKE_MATCH_2}', expected '${wanted}'")
+  math(EXPR ordinal "${CMAKE_MATCH_1} + 1")
+  if(NOT CMAKE_MATCH_2 STREQUAL "${wanted_${ordinal}}")
+    message(FATAL_ERROR "ordinal ${ordinal} exports '${CMAKE_MATCH_2}', expected '${wanted_${ordinal}}'")
   endif()
 endforeach()
+message(STATUS "exports: ${count} names at ordinals 1 to ${count}, as in ${DEF}")

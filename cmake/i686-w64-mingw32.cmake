@@ -14,4 +14,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # One Wine prefix per build tree, shared by every test program.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;--arch;win32;--prefix;${CMAKE_BINARY_DIR}/wineprefix")

@@ -1,16 +1,30 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for building and testing the
-# plug-in: the i686 mingw-w64 posix toolchain, 32-bit Wine, the Japanese locale
-# that gives Wine code page 932, and the native fuzzing/benchmark tools.
+# plug-in: the i686 and x86-64 mingw-w64 posix toolchains, Wine for each
+# Windows architecture named on the command line (win32, win64), the Japanese
+# locale that gives Wine code page 932, and the native fuzzing/benchmark tools.
 # Does nothing when everything is already there.
+#
+# Usage: bootstrap.sh [win32] [win64]
+#
+# 32-bit Wine (wine32:i386) comes only with win32: where 32-bit programs do not
+# run natively it cannot start, and a win64 prefix sets up faster without it.
 set -euo pipefail
 
 need_pkgs=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-         mingw-w64-i686-dev wine wine32:i386 locales cmake make googletest \
-         clang libclang-rt-14-dev libbenchmark-dev zip; do
+wanted=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+        locales cmake make googletest clang libclang-rt-14-dev libbenchmark-dev zip)
+for arch in "$@"; do
+  case $arch in
+    win32) wanted+=(wine32:i386) ;;
+    win64) wanted+=(wine64) ;;
+    *) echo "bootstrap: unknown Windows architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
+  esac
+done
+for p in "${wanted[@]}"; do
   have "$p" || need_pkgs+=("$p")
 done
 
@@ -20,7 +34,7 @@ if [ ${#need_pkgs[@]} -gt 0 ]; then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " ${need_pkgs[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   apt-get update -q

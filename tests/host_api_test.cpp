@@ -32,8 +32,8 @@ std::vector<std::string> RequiredEntryPoints() {
     std::vector<std::string> names;
 #define REQUIRED_NAME_Required(name) names.push_back(#name);
 #define REQUIRED_NAME_Optional(name)
-#define REQUIRED_NAME(name, use, need) REQUIRED_NAME_##need(name)
-    OMBRY_HOST_ENTRY_POINTS(REQUIRED_NAME)
+#define OMBRY_ENTRY_POINT(name, use, need) REQUIRED_NAME_##need(name)
+#include "host_entry_points.inc"
     return names;
 }
 

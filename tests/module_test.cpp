@@ -29,7 +29,7 @@ TEST_F(ModuleTest, ExportsResolveByNameAndOrdinalAlike) {
 
 TEST_F(ModuleTest, PlugInInfoWritesFourTextsAndNothingElse) {
     std::vector<unsigned char> block(1024, 0xA5);
-    EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(block.data()), 0);
+    EXPECT_EQ(PluginExportAs<OnPlugInInfoFn>("OMC_OnPlugInInfo")(reinterpret_cast<PlugInInfo*>(block.data())), 0);
 
     const struct {
         size_t offset;

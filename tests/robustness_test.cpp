@@ -82,7 +82,11 @@ private:
     std::vector<void*> blocks_;
 };
 
-TEST_F(Robustness, ExhaustedMemoryEndsQuietlyWithoutAWindow) {
+TEST_F(Robustness, ExhaustedAddressSpaceEndsQuietlyWithoutAWindow) {
+    if (sizeof(void*) > 4) {
+        GTEST_SKIP() << "only a 32-bit address space can be used up: reserving a 64-bit one costs Wine tens of "
+                        "GB of memory (the failing allocator of ImportHook covers this case on every build)";
+    }
     // A header block far larger than what is left to allocate.
     host().SetMessage({{"From", "s@x.jp"}});
     host().headerBlock = std::string(48 << 20, 'h');

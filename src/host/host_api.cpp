@@ -1,5 +1,7 @@
 #include "host_api.h"
 
+#include <iterator>
+#include <string_view>
 #include <type_traits>
 
 constinit HostApi g_host{};
@@ -21,9 +23,33 @@ void StoreSlot(HostApi& api, FARPROC address) {
 
 #define OMBRY_IS_Required true
 #define OMBRY_IS_Optional false
-#define OMBRY_SLOT_BINDING(name, use, need) {"OMA_" #name, OMBRY_IS_##need, &StoreSlot<&HostApi::name>},
-constexpr SlotBinding kSlots[] = {OMBRY_HOST_ENTRY_POINTS(OMBRY_SLOT_BINDING)};
-#undef OMBRY_SLOT_BINDING
+constexpr SlotBinding kSlots[] = {
+#define OMBRY_ENTRY_POINT(name, use, need) {"OMA_" #name, OMBRY_IS_##need, &StoreSlot<&HostApi::name>},
+#include "host_entry_points.inc"
+};
+
+// The optional entry points are looked up after the required ones, in this order.
+constexpr SlotBinding kOptionalLookupOrder[] = {
+    {"OMA_SetStatus", false, &StoreSlot<&HostApi::SetStatus>},
+    {"OMA_NextUnread", false, &StoreSlot<&HostApi::NextUnread>},
+    {"OMA_ProcessMail", false, &StoreSlot<&HostApi::ProcessMail>},
+    {"OMA_GetSize", false, &StoreSlot<&HostApi::GetSize>},
+};
+
+constexpr bool LookupOrderHoldsEveryOptionalEntryPoint() {
+    size_t optional = 0;
+    for (const SlotBinding& slot : kSlots) {
+        if (slot.required) continue;
+        ++optional;
+        bool listed = false;
+        for (const SlotBinding& lookup : kOptionalLookupOrder) {
+            listed = listed || std::string_view(lookup.exportName) == slot.exportName;
+        }
+        if (!listed) return false;
+    }
+    return optional == std::size(kOptionalLookupOrder);
+}
+static_assert(LookupOrderHoldsEveryOptionalEntryPoint());
 
 // Hosts from this version on are accepted only if they offer OMA_SetStatus.
 constexpr char kStatusVersion[] = "2.00.06";
@@ -31,7 +57,10 @@ constexpr int kLongestComparedVersion = 7;
 
 }  // namespace
 
-int HostApi::Bind() { return BindTo(GetModuleHandleA(nullptr)); }
+int HostApi::Bind() {
+    if (module) return 1;
+    return BindTo(GetModuleHandleA(nullptr));
+}
 
 int HostApi::BindTo(HMODULE hostModule) {
     if (module) return 1;
@@ -47,9 +76,7 @@ int HostApi::BindTo(HMODULE hostModule) {
         }
         slot.store(*this, address);
     }
-    for (const SlotBinding& slot : kSlots) {
-        if (!slot.required) slot.store(*this, GetProcAddress(module, slot.exportName));
-    }
+    for (const SlotBinding& slot : kOptionalLookupOrder) slot.store(*this, GetProcAddress(module, slot.exportName));
 
     // A host that returns no version text is treated as returning an empty one.
     const char* version = GetVersion();

@@ -3,6 +3,8 @@
 // names and ordinals are fixed in plugin.def. No exception leaves an export.
 #include <windows.h>
 
+#include <type_traits>
+
 #include "ansi_text.h"
 #include "host_api.h"
 #include "menu_integration.h"
@@ -44,3 +46,22 @@ int WINAPI OMC_OnDragDrop(LONG, LONG, LONG, LONG) { return 0; }
 int WINAPI OMC_OnBeforeFilter2(LONG, LONG, LONG, LONG) { return 0; }
 
 }  // extern "C"
+
+// Each export has the type the host calls it through, calling convention
+// included: a wrong argument count or convention would unbalance the host's stack.
+static_assert(std::is_same_v<decltype(&OMC_OnStart), OnStartFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnExit), OnExitFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnMenuInit), OnMenuInitFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnOpenFolder), OnOpenFolderFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnOpenMail), OnOpenMailFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnEveryMinute), OnEveryMinuteFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnOpenCompose), OnOpenComposeFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnOutgoing), OnOutgoingFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnKeyDispatch), OnKeyDispatchFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnRetrieve), OnRetrieveFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnSend), OnSendFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnFinishRetrieve), OnFinishRetrieveFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnPlugInSetup), OnPlugInSetupFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnPlugInInfo), OnPlugInInfoFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnDragDrop), OnDragDropFn>);
+static_assert(std::is_same_v<decltype(&OMC_OnBeforeFilter2), OnBeforeFilter2Fn>);

@@ -1,6 +1,7 @@
 #include "fake_host.h"
 
 #include <cstring>
+#include <type_traits>
 
 // Exported from an executable for the plug-in to find; host modules that must
 // lack an entry point are linked with a definition file instead.
@@ -106,8 +107,16 @@ FAKE_HOST_API LONG WINAPI OMA_CompSetSpecifiedHeader(HWND compose, const char* n
 #define FAKE_HOST_STUB_Called(name)
 #define FAKE_HOST_STUB_Uncalled(name) \
     FAKE_HOST_API int WINAPI OMA_##name() { return Called(#name), 0; }
-#define FAKE_HOST_STUB(name, use, need) FAKE_HOST_STUB_##use(name)
-OMBRY_HOST_ENTRY_POINTS(FAKE_HOST_STUB)
+#define OMBRY_ENTRY_POINT(name, use, need) FAKE_HOST_STUB_##use(name)
+#include "host_entry_points.inc"
+
+// The entry points the plug-in calls have exactly the types it calls them
+// through, calling convention included.
+#define FAKE_HOST_CHECK_Called(name) \
+    static_assert(std::is_same_v<decltype(&OMA_##name), name##Fn>, "OMA_" #name " has the wrong type");
+#define FAKE_HOST_CHECK_Uncalled(name)
+#define OMBRY_ENTRY_POINT(name, use, need) FAKE_HOST_CHECK_##use(name)
+#include "host_entry_points.inc"
 
 #ifdef FAKE_HOST_EXPORTS_BY_DEF
 // Controls for a host built as a DLL, whose state the loading test cannot

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host_api.h"
+#include "host_abi.h"
 
 struct FakeCommand {
     int id;
@@ -64,10 +64,6 @@ struct FakeHost {
 
 // The host state behind the exports of this program.
 FakeHost& TheFakeHost();
-
-// The plug-in's exports whose arguments the host fills in.
-using OnMenuInitFn = int(WINAPI*)(HANDLE, HMENU menu, int menuType);
-using OnPlugInInfoFn = int(WINAPI*)(void* info);
 
 // The export `name` of `module` as a function of type Fn; null when missing.
 template <typename Fn>

@@ -83,7 +83,7 @@ public:
 
     void ShowInfo() {
         std::vector<char> block(1024, '\0');
-        ExportOf<OnPlugInInfoFn>(plugin_, "OMC_OnPlugInInfo")(block.data());
+        ExportOf<OnPlugInInfoFn>(plugin_, "OMC_OnPlugInInfo")(reinterpret_cast<PlugInInfo*>(block.data()));
         out_ << "Plug-in: " << ShiftJisToUtf8(block.data()) << " " << ShiftJisToUtf8(block.data() + 160) << " ("
              << ShiftJisToUtf8(block.data() + 80) << ")\n  " << ShiftJisToUtf8(block.data() + 240) << "\n\n";
     }
