@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "address_tokenizer.h"
-#include "shift_jis_lead_bytes.h"
+#include "shift_jis_byte_classes.h"
 
 namespace {
 
-constexpr LeadByteTable kShiftJis = ShiftJisLeadBytes();
+constexpr AddressByteClasses kShiftJis = ShiftJisByteClasses();
 
 std::string TypicalHeader(size_t bytes) {
     // Shift_JIS: 山田 太郎, 鈴木 一郎, ソフト表示 (trail bytes 0x5C).

@@ -2,20 +2,50 @@
 // Shift_JIS texts are written as byte escapes so that no compiler recodes them.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "address_tokenizer.h"
-#include "shift_jis_lead_bytes.h"
+#include "shift_jis_byte_classes.h"
 
 namespace {
 
-constexpr LeadByteTable kShiftJis = ShiftJisLeadBytes();
+constexpr AddressByteClasses kShiftJis = ShiftJisByteClasses();
 
-std::vector<std::string> Tokenize(std::string text, const LeadByteTable& leads = kShiftJis) {
+std::vector<std::string> Tokenize(std::string text, const AddressByteClasses& bytes = kShiftJis) {
     std::vector<std::string> addresses;
-    for (char* a = NextAddress(text.data(), leads); a; a = NextAddress(nullptr, leads)) addresses.push_back(a);
+    for (char* a = NextAddress(text.data(), bytes); a; a = NextAddress(nullptr, bytes)) addresses.push_back(a);
     return addresses;
+}
+
+std::vector<std::string> OtherAddresses(std::string text, const char* own) {
+    std::vector<std::string> kept;
+    ForEachOtherAddress(text.data(), own, kShiftJis, [&kept](const char* a) {
+        kept.push_back(a);
+        return true;
+    });
+    return kept;
+}
+
+// Header text as C++ would spell it: printable ASCII as it is, other bytes as
+// \xNN, so that a failing row reads like the row.
+std::string Spelled(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string spelled = "\"";
+    for (unsigned char byte : text) {
+        if (byte == '"' || byte == '\\') {
+            spelled += '\\';
+            spelled += char(byte);
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            spelled += char(byte);
+        } else {
+            spelled += "\\x";
+            spelled += kHex[byte >> 4];
+            spelled += kHex[byte & 15];
+        }
+    }
+    return spelled + "\"";
 }
 
 struct Case {
@@ -23,6 +53,8 @@ struct Case {
     std::string text;
     std::vector<std::string> addresses;
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name << ": " << Spelled(c.text); }
 
 class Tokenizer : public testing::TestWithParam<Case> {};
 
@@ -67,6 +99,48 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HighBytesOutsideLeadRanges", "\xA0,\xFD;\x80", {"\xA0", "\xFD", "\x80"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct OwnCase {
+    const char* name;
+    std::string text;
+    const char* own;
+    std::vector<std::string> kept;
+};
+
+void PrintTo(const OwnCase& c, std::ostream* out) {
+    *out << c.name << ": " << Spelled(c.text) << ", own address " << Spelled(c.own);
+}
+
+class OwnAddress : public testing::TestWithParam<OwnCase> {};
+
+TEST_P(OwnAddress, IsLeftOut) { EXPECT_EQ(OtherAddresses(GetParam().text, GetParam().own), GetParam().kept); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OwnAddress,
+    testing::Values(
+        OwnCase{"Bare", "a@x, me@example.jp, b@y", "me@example.jp", {"a@x", "b@y"}},
+        OwnCase{"Alone", " me@example.jp ", "me@example.jp", {}},
+        OwnCase{"First", "me@example.jp;a@x", "me@example.jp", {"a@x"}},
+        OwnCase{"DisplayNameForms", "\"Me, myself\" <me@example.jp>, Me <me@example.jp>, a@x", "me@example.jp", {"a@x"}},
+        OwnCase{"InsideALongerAddress", "home@example.jp, me@example.jp.other, a@x", "me@example.jp", {"a@x"}},
+        OwnCase{"CaseDifferenceStays", "ME@example.jp, Me@Example.jp", "me@example.jp",
+                {"ME@example.jp", "Me@Example.jp"}},
+        OwnCase{"SeveralTimes", "me@example.jp, a@x, me@example.jp (again), b@y, <me@example.jp>", "me@example.jp",
+                {"a@x", "b@y"}},
+        OwnCase{"InAComment", "a@x (cc me@example.jp), b@y", "me@example.jp", {"b@y"}},
+        OwnCase{"ShiftJisName", "\x8E\x52\x93\x63 <me@example.jp>, \x97\xE9\x96\xD8 <s@x>", "me@example.jp",
+                {"\x97\xE9\x96\xD8 <s@x>"}},
+        OwnCase{"NotThere", "a@x, b@y", "me@example.jp", {"a@x", "b@y"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TokenizerRun, StoppingEarlyLeavesTheTokenizerIdle) {
+    std::string text = "a@x, b@y, c@z";
+    int seen = 0;
+    ForEachOtherAddress(text.data(), "me@example.jp", kShiftJis, [&seen](const char*) { return ++seen < 2; });
+    EXPECT_EQ(seen, 2);
+    // The text may be gone now: nothing may lead back into it.
+    EXPECT_EQ(NextAddress(nullptr, kShiftJis), nullptr);
+}
+
 TEST(TokenizerRun, NullAfterTheLastAddressUntilANewText) {
     std::string text = "a@x, b@y";
     EXPECT_STREQ(NextAddress(text.data(), kShiftJis), "a@x");
@@ -107,7 +181,7 @@ TEST(TokenizerRun, WritesInPlaceAndStaysInsideTheText) {
 }
 
 TEST(TokenizerRun, WithoutLeadBytesEveryByteIsSingle) {
-    const LeadByteTable none;
+    const AddressByteClasses none;
     EXPECT_EQ(Tokenize("\x81,a@x", none), (std::vector<std::string>{"\x81", "a@x"}));
 }
 

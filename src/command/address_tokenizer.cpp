@@ -25,7 +25,9 @@ void TrimTrailingSpaces(char* first, char* end) {
 
 }  // namespace
 
-char* NextAddress(char* text, const LeadByteTable& leadBytes) {
+void AbandonAddressRun() { g_cursor = nullptr; }
+
+char* NextAddress(char* text, const AddressByteClasses& bytes) {
     if (text) g_cursor = text;
     if (!g_cursor) return nullptr;
 
@@ -42,11 +44,11 @@ char* NextAddress(char* text, const LeadByteTable& leadBytes) {
     char* const first = p;
     bool inQuotes = false;
     for (;;) {
-        while (leadBytes.IsPlain(static_cast<unsigned char>(*p))) ++p;
+        while (bytes.IsPlain(static_cast<unsigned char>(*p))) ++p;
         const unsigned char byte = static_cast<unsigned char>(*p);
         if (byte == '\0') {
             break;
-        } else if (leadBytes.IsLead(byte)) {
+        } else if (bytes.IsLead(byte)) {
             p += p[1] != '\0' ? 2 : 1;
         } else if (byte == '(') {
             char* close = CommentEnd(p);

@@ -6,16 +6,17 @@
 #include <cstring>
 #include <initializer_list>
 
-// Which bytes start a double-byte character in the text's code page. It also
-// knows the plain bytes, which the tokenizer passes over without a second look:
-// neither lead bytes nor NUL, quote, parenthesis, comma or semicolon.
-class LeadByteTable {
+// How the tokenizer classes each byte of the text's code page: lead bytes,
+// which start a double-byte character, and plain bytes, which it passes over
+// without a second look (neither lead bytes nor NUL, quote, parenthesis, comma
+// or semicolon). Everything else is one of those special bytes.
+class AddressByteClasses {
 public:
-    constexpr LeadByteTable() {
+    constexpr AddressByteClasses() {
         for (bool& plain : plain_) plain = true;
         for (unsigned char special : {'\0', '"', '(', ',', ';'}) plain_[special] = false;
     }
-    constexpr void MarkRange(unsigned char first, unsigned char last) {
+    constexpr void MarkLeadBytes(unsigned char first, unsigned char last) {
         for (unsigned value = first; value <= last; ++value) {
             lead_[value] = true;
             plain_[value] = false;
@@ -37,15 +38,23 @@ private:
 // Commas and semicolons separate addresses, except inside double quotes or a
 // parenthesised comment, or as the second byte of a double-byte character.
 // One comment at the very start of an address is dropped; any other stays.
-char* NextAddress(char* text, const LeadByteTable& leadBytes);
+char* NextAddress(char* text, const AddressByteClasses& bytes);
+
+// Ends the running text early: the next call without a text returns null.
+// Used when the caller stops before the last address, so that the cursor
+// does not keep pointing into a text that is about to be released.
+void AbandonAddressRun();
 
 // Calls onAddress(char*) for each address of `value`, in order, that does not
 // contain `ownAddress` (non-empty) as a plain byte substring: the user's own
 // address, in any form that holds it, is left out. onAddress returns false to
-// stop the run early.
+// stop the run early, which leaves the tokenizer idle.
 template <typename OnAddress>
-void ForEachOtherAddress(char* value, const char* ownAddress, const LeadByteTable& leadBytes, OnAddress&& onAddress) {
-    for (char* address = NextAddress(value, leadBytes); address; address = NextAddress(nullptr, leadBytes)) {
-        if (!std::strstr(address, ownAddress) && !onAddress(address)) return;
+void ForEachOtherAddress(char* value, const char* ownAddress, const AddressByteClasses& bytes, OnAddress&& onAddress) {
+    for (char* address = NextAddress(value, bytes); address; address = NextAddress(nullptr, bytes)) {
+        if (!std::strstr(address, ownAddress) && !onAddress(address)) {
+            AbandonAddressRun();
+            return;
+        }
     }
 }

@@ -4,7 +4,7 @@
 
 namespace {
 
-LeadByteTable g_leadBytes;
+AddressByteClasses g_ansiByteClasses;
 
 // A conversion the platform refused, as a failure result.
 HRESULT ConversionFailure() {
@@ -14,18 +14,18 @@ HRESULT ConversionFailure() {
 
 }  // namespace
 
-void LoadAnsiLeadBytes() {
+void LoadAnsiByteClasses() {
     CPINFO info{};
-    LeadByteTable table;
+    AddressByteClasses table;
     if (GetCPInfo(CP_ACP, &info)) {
         for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-            table.MarkRange(info.LeadByte[i], info.LeadByte[i + 1]);
+            table.MarkLeadBytes(info.LeadByte[i], info.LeadByte[i + 1]);
         }
     }
-    g_leadBytes = table;
+    g_ansiByteClasses = table;
 }
 
-const LeadByteTable& AnsiLeadBytes() { return g_leadBytes; }
+const AddressByteClasses& AnsiByteClasses() { return g_ansiByteClasses; }
 
 // The platform's conversions answer 0 both for a failure and for an empty
 // text, so an empty text never reaches them.

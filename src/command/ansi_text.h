@@ -11,8 +11,9 @@
 
 // Reads the ANSI code page's lead bytes from the platform. Called once when the
 // module is loaded.
-void LoadAnsiLeadBytes();
-const LeadByteTable& AnsiLeadBytes();
+void LoadAnsiByteClasses();
+// The tokenizer's byte classes for the ANSI code page.
+const AddressByteClasses& AnsiByteClasses();
 
 // Appends the UTF-16 form of `length` ANSI bytes to `out`.
 HRESULT AppendWidened(WideText& out, const char* text, size_t length);

@@ -23,9 +23,10 @@ public:
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
-    // Makes room for `extra` more characters and the terminator.
+    // Makes room for `extra` more characters and the terminator; on success
+    // Tail() points into the text's own memory, even for Reserve(0).
     HRESULT Reserve(size_t extra) {
-        if (extra <= capacity_ - size_) return S_OK;
+        if (data_ && extra <= capacity_ - size_) return S_OK;
         if (extra > kMaxLength - size_) return E_OUTOFMEMORY;
         size_t capacity = capacity_ < 16 ? 16 : capacity_;
         while (capacity < size_ + extra) capacity = capacity > kMaxLength / 2 ? kMaxLength : capacity * 2;

@@ -31,7 +31,7 @@ HRESULT CollectRecipients(const char* headerName, const char* ownAddress, Addres
     buffer.get()[offered] = '\0';
 
     HRESULT result = list.Reserve(std::strlen(buffer.get()));
-    ForEachOtherAddress(buffer.get(), ownAddress, AnsiLeadBytes(), [&](const char* address) {
+    ForEachOtherAddress(buffer.get(), ownAddress, AnsiByteClasses(), [&](const char* address) {
         if (SUCCEEDED(result) && !list.empty()) result = list.Append(kSeparator, 2);
         if (SUCCEEDED(result)) result = AppendWidened(list, address);
         return SUCCEEDED(result);

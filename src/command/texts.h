@@ -1,4 +1,4 @@
-// The plug-in's own texts, as Shift_JIS (code page 932) bytes, spelled once.
+// The command's texts, as Shift_JIS (code page 932) bytes, spelled once.
 #pragma once
 
 // The command as registered with the host.
@@ -7,9 +7,3 @@ extern const char kCommandText[];        // "トヴァナルメール"
 extern const char kRecipientsMenuText[];  // "新規メールの宛先"
 // Label of the inserted menu item; "A" is its mnemonic.
 extern const char kCommandMenuLabel[];    // "トヴァナルメール(&A)"
-
-// The plug-in information reported to the host.
-extern const char kPlugInName[];
-extern const char kPlugInVendor[];
-extern const char kPlugInVersion[];
-extern const char kPlugInDescription[];

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "texts.h"
+#include "plugin_texts.h"
 
 static_assert(offsetof(PlugInInfo, vendor) == 80);
 static_assert(offsetof(PlugInInfo, version) == 160);

@@ -4,9 +4,9 @@
 
 #include "address_tokenizer.h"
 
-constexpr LeadByteTable ShiftJisLeadBytes() {
-    LeadByteTable table;
-    table.MarkRange(0x81, 0x9F);
-    table.MarkRange(0xE0, 0xFC);
+constexpr AddressByteClasses ShiftJisByteClasses() {
+    AddressByteClasses table;
+    table.MarkLeadBytes(0x81, 0x9F);
+    table.MarkLeadBytes(0xE0, 0xFC);
     return table;
 }
