@@ -65,9 +65,7 @@ int main() {
         const int runs = total >= 100000 ? 21 : total >= 10000 ? 101 : 201;
         std::vector<double> times;
         for (int run = 0; run < runs; ++run) {
-            host.calls.clear();
-            host.composeArguments.clear();
-            host.headerSets.clear();
+            host.ForgetRecords();
             LARGE_INTEGER start, end;
             QueryPerformanceCounter(&start);
             command(0, 0);

@@ -3,6 +3,7 @@
 // the compose window. Compiled with -fexec-charset=CP932, so narrow literals
 // are Shift_JIS as the host's texts are.
 #include <map>
+#include <ostream>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,8 @@ struct AddressingCase {
     std::string to;
     std::string cc;
 };
+
+void PrintTo(const AddressingCase& c, std::ostream* out) { *out << c.name; }
 
 class Addressing : public CommandTest, public testing::WithParamInterface<AddressingCase> {};
 
@@ -90,6 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"From", "ソフト表示 ポ <s@x.jp>"}, {"To", "山田 太郎 <t@x.jp>, me@example.jp"}, {"Cc", "能 <n@x.jp>"}},
                        "ソフト表示 ポ <s@x.jp>, 山田 太郎 <t@x.jp>",
                        "能 <n@x.jp>"},
+        // A lead byte makes the separator after it the second byte of a character.
+        AddressingCase{"CommaAfterALeadByte", {{"From", "s@x.jp"}, {"To", "\x81,me@example.jp, b@x.jp"}}, "s@x.jp, b@x.jp", ""},
+        AddressingCase{"SemicolonAfterALeadByte", {{"Cc", "\xFC;me@example.jp;c@x.jp"}}, "", "c@x.jp"},
         AddressingCase{"CommentsAsTheyStand", {{"From", "(sender) s@x.jp (work)"}, {"To", kOwn}}, "s@x.jp (work)", ""},
         AddressingCase{"HeaderWithoutAddresses", {{"From", " ,; "}, {"To", kOwn}, {"Cc", "\t"}}, "", ""},
         AddressingCase{"MissingHeaders", {{"Subject", "hello"}}, "", ""},
@@ -115,8 +121,7 @@ TEST_F(CommandTest, OwnAddressIsReadFromTheCurrentMailbox) {
     Run();
     EXPECT_EQ(host().ComposeHeader("To"), "a@x.jp");
 
-    host().composeArguments.clear();
-    host().headerSets.clear();
+    host().ForgetRecords();
     host().mailBox = "work\\";
     Run();
     EXPECT_EQ(host().ComposeHeader("To"), "me@example.jp");
@@ -148,11 +153,17 @@ TEST_F(CommandTest, AsksTheHostInOrder) {
     EXPECT_EQ(host().calls, expected);
 }
 
-TEST_F(CommandTest, OffersTheHeaderBlockLength) {
-    host().SetMessage({{"From", "s@x.jp"}, {"To", "a@x.jp"}});
-    Run();
-    const int length = int(host().headerBlock->size());
-    EXPECT_EQ(host().headerBufferSizes, (std::vector<int>{length, length, length}));
+TEST_F(CommandTest, OffersTheHeaderBlockLengthInABufferOneByteLonger) {
+    for (const std::string& block : {std::string(), std::string("From: s@x.jp\r\n"), std::string(4096, 'h')}) {
+        host().SetMessage({{"From", "s@x.jp"}});
+        host().headerBlock = block;
+        host().ForgetRecords();
+        Run();
+        EXPECT_EQ(host().headerBufferSizes, std::vector<int>(3, int(block.size())));
+        // The byte past the offered ones holds the terminator when the host fills them all.
+        for (size_t capacity : host().headerBufferCapacities) EXPECT_GE(capacity, block.size() + 1);
+        EXPECT_EQ(host().headerBufferCapacities.size(), 3u);
+    }
 }
 
 TEST_F(CommandTest, ValueThatFillsTheWholeBuffer) {

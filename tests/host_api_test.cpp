@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_host.h"
 #include "host_api.h"
+#include "import_hook.h"
 
 namespace {
 
@@ -95,23 +97,83 @@ INSTANTIATE_TEST_SUITE_P(
         GateCase{"2.00.059", "host_without_SetStatus", 0}, GateCase{"1.0.0.0.0", "host_without_SetStatus", 0},
         GateCase{"1.0.0.0.0", "host_full", 1}, GateCase{"2.00.05 beta", "host_full", 1}));
 
-TEST(Bind, SecondBindKeepsTheFirstAndLooksNothingUp) {
-    HostModule first = LoadHost("host_full");
-    HostModule second = LoadHost("host_without_optional");
-    first.setVersion("2.00.06");
-    second.setVersion("2.00.05");
+// What the binding asks of the platform, seen through this program's imports
+// (the binding is linked into it).
+// The hooks replace this program's own imports, so they reach the platform
+// through the functions the hooks replaced.
+std::vector<std::string> g_lookups;
+int g_moduleHandleCalls = 0;
+decltype(&GetProcAddress) g_platformGetProcAddress = nullptr;
+decltype(&GetModuleHandleA) g_platformGetModuleHandleA = nullptr;
 
+FARPROC WINAPI RecordingGetProcAddress(HMODULE module, LPCSTR name) {
+    g_lookups.push_back(HIWORD(reinterpret_cast<UINT_PTR>(name)) ? name : "#ordinal");
+    return g_platformGetProcAddress(module, name);
+}
+
+HMODULE WINAPI CountingGetModuleHandleA(LPCSTR name) {
+    ++g_moduleHandleCalls;
+    return g_platformGetModuleHandleA(name);
+}
+
+class PlatformCalls {
+public:
+    // Hooking calls both functions, so each hook is in place only once the
+    // function it forwards to is known.
+    PlatformCalls() {
+        HMODULE self = GetModuleHandleA(nullptr);
+        moduleHandles_.emplace(self, "kernel32.dll", "GetModuleHandleA",
+                               reinterpret_cast<const void*>(&CountingGetModuleHandleA));
+        g_platformGetModuleHandleA = moduleHandles_->original<decltype(&GetModuleHandleA)>();
+        lookups_.emplace(self, "kernel32.dll", "GetProcAddress", reinterpret_cast<const void*>(&RecordingGetProcAddress));
+        g_platformGetProcAddress = lookups_->original<decltype(&GetProcAddress)>();
+        g_lookups.clear();
+        g_moduleHandleCalls = 0;
+    }
+    bool hooked() const { return lookups_->hooked() && moduleHandles_->hooked(); }
+
+private:
+    // Declared in this order so that the lookups are unhooked first.
+    std::optional<ImportHook> moduleHandles_;
+    std::optional<ImportHook> lookups_;
+};
+
+TEST(Bind, LooksUpRequiredEntryPointsInSlotOrderThenTheOptionalOnes) {
+    HostModule host = LoadHost("host_full");
+    ASSERT_NE(host.handle, nullptr);
     HostApi api{};
-    ASSERT_EQ(api.BindTo(first.handle), 1);
-    HostApi before = api;
-    int versionCalls = first.versionCalls();
+    {
+        PlatformCalls calls;
+        ASSERT_TRUE(calls.hooked());
+        ASSERT_EQ(api.BindTo(host.handle), 1);
+    }
+    std::vector<std::string> expected;
+    for (const std::string& name : RequiredEntryPoints()) expected.push_back("OMA_" + name);
+    expected.insert(expected.end(), {"OMA_SetStatus", "OMA_NextUnread", "OMA_ProcessMail", "OMA_GetSize"});
+    EXPECT_EQ(g_lookups, expected);
+}
 
-    EXPECT_EQ(api.BindTo(second.handle), 1);
-    EXPECT_EQ(api.module, first.handle);
-    EXPECT_EQ(api.GetVersion, before.GetVersion);
-    EXPECT_EQ(api.SetStatus, before.SetStatus);
-    EXPECT_EQ(first.versionCalls(), versionCalls);
-    EXPECT_EQ(second.versionCalls(), 0);
+TEST(Bind, SecondBindKeepsTheFirstAndCallsNothing) {
+    TheFakeHost() = FakeHost{};
+    ASSERT_EQ(g_host.Bind(), 1);
+    const HostApi before = g_host;
+    TheFakeHost().calls.clear();
+    {
+        PlatformCalls calls;
+        ASSERT_TRUE(calls.hooked());
+        EXPECT_EQ(g_host.Bind(), 1);
+        EXPECT_EQ(g_moduleHandleCalls, 0);
+        EXPECT_TRUE(g_lookups.empty());
+    }
+    EXPECT_TRUE(TheFakeHost().calls.empty());  // not even the version
+
+    // Bound to another module meanwhile: BindTo keeps the first one too.
+    HostModule other = LoadHost("host_without_optional");
+    other.setVersion("2.00.05");
+    EXPECT_EQ(g_host.BindTo(other.handle), 1);
+    EXPECT_EQ(g_host.module, before.module);
+    EXPECT_EQ(g_host.GetVersion, before.GetVersion);
+    EXPECT_EQ(other.versionCalls(), 0);
 }
 
 TEST(Bind, NullModuleIsRefused) {

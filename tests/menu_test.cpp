@@ -1,8 +1,11 @@
 // The command in the host's menus, with real menus of the platform, and the
 // state callback. Compiled with -fexec-charset=CP932, as command_test.cpp.
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "import_hook.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -96,8 +99,29 @@ TEST_F(MenuTest, ShortSubmenuGetsTheItemAtItsEnd) {
     EXPECT_EQ(items[2].id, UINT(LastCommandId()));
 }
 
-TEST_F(MenuTest, ItemWithATypeFlagIsPassedOver) {
+// The platform as it may behave for an item with an empty text: it reports
+// the item and a length of 0, and writes nothing into the caller's buffer.
+BOOL WINAPI NoTextWrittenForEmptyTexts(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info) {
+    char text[256] = {};
+    MENUITEMINFOA reported = *info;
+    reported.dwTypeData = text;
+    reported.cch = sizeof text;
+    if (!GetMenuItemInfoA(menu, item, byPosition, &reported)) return FALSE;
+    char* const buffer = info->dwTypeData;
+    const UINT room = info->cch;
+    *info = reported;
+    info->dwTypeData = buffer;
+    if (reported.cch > 0 && buffer && room > 0) {
+        info->cch = std::min(reported.cch, room - 1);
+        std::memcpy(buffer, text, info->cch);
+        buffer[info->cch] = '\0';
+    }
+    return TRUE;
+}
+
+TEST_F(MenuTest, ItemWithATypeFlagIsPassedOverAndItsTextForgotten) {
     HMENU flagged = RecipientsSubmenu(4);
+    HMENU emptyText = RecipientsSubmenu(4);
     HMENU plain = RecipientsSubmenu(4);
     HMENU popup = CreatePopupMenu();
     MENUITEMINFOA radio{};
@@ -107,10 +131,17 @@ TEST_F(MenuTest, ItemWithATypeFlagIsPassedOver) {
     radio.dwTypeData = const_cast<char*>(kRecipients);
     radio.hSubMenu = flagged;
     InsertMenuItemA(popup, 0, TRUE, &radio);
+    // A plain item whose text the platform does not write: the flagged item's
+    // text must not still be in the buffer when this one is looked at.
+    AppendMenuA(popup, MF_POPUP, UINT_PTR(emptyText), "");
     AppendMenuA(popup, MF_POPUP, UINT_PTR(plain), kRecipients);
 
+    ImportHook platform(PluginModule(), "user32.dll", "GetMenuItemInfoA",
+                        reinterpret_cast<const void*>(&NoTextWrittenForEmptyTexts));
+    ASSERT_TRUE(platform.hooked());
     MenuInit(popup, 1);
     EXPECT_EQ(Items(flagged).size(), 4u);
+    EXPECT_EQ(Items(emptyText).size(), 4u);
     EXPECT_EQ(Items(plain)[3].id, UINT(LastCommandId()));
 }
 

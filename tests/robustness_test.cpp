@@ -1,9 +1,13 @@
 // A host that misbehaves, and a process short of memory: every callback still
 // returns to the host normally and nothing is written where it should not be.
+#include <cstring>
+#include <cwchar>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "import_hook.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -85,7 +89,7 @@ private:
 TEST_F(Robustness, ExhaustedAddressSpaceEndsQuietlyWithoutAWindow) {
     if (sizeof(void*) > 4) {
         GTEST_SKIP() << "only a 32-bit address space can be used up: reserving a 64-bit one costs Wine tens of "
-                        "GB of memory (the failing allocator of ImportHook covers this case on every build)";
+                        "GB of memory (FailingPlatform covers running out of memory on every build)";
     }
     // A header block far larger than what is left to allocate.
     host().SetMessage({{"From", "s@x.jp"}});
@@ -102,6 +106,69 @@ TEST_F(Robustness, ExhaustedAddressSpaceEndsQuietlyWithoutAWindow) {
     command(0, 0);
     EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
 }
+
+// Platform functions that fail where the plug-in calls them.
+void* __cdecl NoMemory(size_t, size_t) { return nullptr; }
+void* __cdecl NoMemoryToGrow(void*, size_t) { return nullptr; }
+
+// Conversions fail for texts holding an address, so the settings path still
+// converts and the failure hits the recipients.
+int WINAPI WideningFailsOnAddresses(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out, int room) {
+    if (std::string(text, length < 0 ? std::strlen(text) : size_t(length)).find('@') != std::string::npos) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
+    return MultiByteToWideChar(codePage, flags, text, length, out, room);
+}
+
+int WINAPI NarrowingFailsOnAddresses(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out, int room,
+                                     LPCSTR defaultChar, LPBOOL usedDefault) {
+    if (std::wstring(text, length < 0 ? std::wcslen(text) : size_t(length)).find(L'@') != std::wstring::npos) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return WideCharToMultiByte(codePage, flags, text, length, out, room, defaultChar, usedDefault);
+}
+
+struct PlatformFailure {
+    const char* name;
+    const char* dll;
+    const char* function;
+    const void* replacement;
+};
+
+void PrintTo(const PlatformFailure& failure, std::ostream* out) { *out << failure.dll << "!" << failure.function; }
+
+class FailingPlatform : public Robustness, public testing::WithParamInterface<PlatformFailure> {};
+
+TEST_P(FailingPlatform, NoWindowOpensAndTheNextRunWorks) {
+    host().SetMessage({{"From", "s@x.jp"}, {"To", "me@example.jp, a@x.jp"}, {"Cc", "c@x.jp"}});
+    CommandCallback command = RegisteredCommand();
+    ASSERT_NE(command, nullptr);
+    {
+        ImportHook failing(PluginModule(), GetParam().dll, GetParam().function, GetParam().replacement);
+        ASSERT_TRUE(failing.hooked()) << "the plug-in does not import " << GetParam().function;
+        command(0, 0);
+    }
+    // No window with some recipients silently missing.
+    EXPECT_TRUE(host().composeArguments.empty());
+    EXPECT_TRUE(host().headerSets.empty());
+
+    command(0, 0);
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp, a@x.jp");
+    EXPECT_EQ(host().ComposeHeader("Cc"), "c@x.jp");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FailingPlatform,
+    testing::Values(PlatformFailure{"WorkingBuffer", "msvcrt.dll", "calloc", reinterpret_cast<const void*>(&NoMemory)},
+                    PlatformFailure{"GrowingText", "msvcrt.dll", "realloc",
+                                    reinterpret_cast<const void*>(&NoMemoryToGrow)},
+                    PlatformFailure{"Widening", "kernel32.dll", "MultiByteToWideChar",
+                                    reinterpret_cast<const void*>(&WideningFailsOnAddresses)},
+                    PlatformFailure{"Narrowing", "kernel32.dll", "WideCharToMultiByte",
+                                    reinterpret_cast<const void*>(&NarrowingFailsOnAddresses)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Robustness, HostThatWritesNothingIntoTheBuffer) {
     host().headerBlock = "From: s@x.jp\r\n";

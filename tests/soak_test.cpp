@@ -44,17 +44,6 @@ protected:
         return TheFakeHost().commands.back().onCommand;
     }
 
-    // Keeps the fake host's records from growing across runs.
-    static void ForgetRecords() {
-        FakeHost& host = TheFakeHost();
-        host.calls.clear();
-        host.headerBufferSizes.clear();
-        host.commands.clear();
-        host.stateCallbacks.clear();
-        host.composeArguments.clear();
-        host.headerSets.clear();
-    }
-
     TempDataFolder data_;
 };
 
@@ -64,7 +53,7 @@ TEST_F(Soak, HundredThousandRunsOfTheCommand) {
     CommandCallback command = Register(plugin);
     auto runs = [&](int count) {
         for (int i = 0; i < count; ++i) {
-            ForgetRecords();
+            TheFakeHost().ForgetRecords();
             command(0, 0);
         }
     };
@@ -84,7 +73,7 @@ TEST_F(Soak, ThousandLoadUnloadCycles) {
         for (int i = 0; i < count; ++i) {
             HMODULE plugin = LoadLibraryA("OmbryTovanal.dll");
             ASSERT_NE(plugin, nullptr) << "cycle " << i << ": error " << GetLastError();
-            ForgetRecords();
+            TheFakeHost().ForgetRecords();
             Register(plugin)(0, 0);
             ASSERT_EQ(TheFakeHost().composeArguments.size(), 1u);
             ASSERT_TRUE(FreeLibrary(plugin));

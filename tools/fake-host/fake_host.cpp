@@ -1,5 +1,7 @@
 #include "fake_host.h"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <type_traits>
 
@@ -14,6 +16,16 @@
 FakeHost& TheFakeHost() {
     static FakeHost host;
     return host;
+}
+
+void FakeHost::ForgetRecords() {
+    calls.clear();
+    headerBufferSizes.clear();
+    headerBufferCapacities.clear();
+    commands.clear();
+    stateCallbacks.clear();
+    composeArguments.clear();
+    headerSets.clear();
 }
 
 void FakeHost::SetMessage(const std::map<std::string, std::string>& values) {
@@ -81,6 +93,9 @@ FAKE_HOST_API const char* WINAPI OMA_GetHeader(const char*) { return HandOut(Cal
 FAKE_HOST_API LONG WINAPI OMA_GetSpecifiedHeader(const char* name, char* buffer, int size) {
     FakeHost& host = Called("GetSpecifiedHeader");
     host.headerBufferSizes.push_back(size);
+    // The plug-in allocates the buffer from the C runtime's heap, which this
+    // program shares with it: what it really allocated, not what it offered.
+    host.headerBufferCapacities.push_back(buffer ? _msize(buffer) : 0);
     auto found = name ? host.headers.find(name) : host.headers.end();
     if (found == host.headers.end() || !buffer || size <= 0) return 0;
     const std::string& value = found->second;

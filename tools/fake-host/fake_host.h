@@ -49,13 +49,16 @@ struct FakeHost {
 
     // What the plug-in asked.
     std::vector<std::string> calls;
-    std::vector<int> headerBufferSizes;
+    std::vector<int> headerBufferSizes;       // sizes offered to OMA_GetSpecifiedHeader
+    std::vector<size_t> headerBufferCapacities;  // bytes the plug-in allocated for them
     std::vector<FakeCommand> commands;
     std::vector<FakeStateCallback> stateCallbacks;
     std::vector<std::string> composeArguments;
     std::vector<FakeHeaderSet> headerSets;
     int nextCommandId = 40001;
 
+    // Forgets what the plug-in asked, keeping the host's state.
+    void ForgetRecords();
     // Sets the headers and a header block that holds them, as a host's would.
     void SetMessage(const std::map<std::string, std::string>& values);
     // The value set on a compose window's header, or nullopt if never set.

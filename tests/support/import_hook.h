@@ -1,0 +1,32 @@
+// Replaces a function that a loaded module imports, for as long as the hook
+// lives: the module's import address table entry for it points to another
+// function. Lets tests make the platform fail where the plug-in calls it
+// (allocation, code-page conversion) and watch what the code under test asks
+// of the platform, without building anything special into the module.
+#pragma once
+
+#include <windows.h>
+
+class ImportHook {
+public:
+    // Hooks every import of `module` that resolves to `dll`'s export `function`.
+    ImportHook(HMODULE module, const char* dll, const char* function, const void* replacement);
+    ~ImportHook();
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+
+    // Whether the module imports the function at all: a hook that hooked
+    // nothing would make a test pass for the wrong reason.
+    bool hooked() const { return count_ > 0; }
+    // The function the module imported before, to forward to.
+    template <typename Fn>
+    Fn original() const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(original_));
+    }
+
+private:
+    static constexpr int kMaxEntries = 4;
+    void** entries_[kMaxEntries] = {};
+    int count_ = 0;
+    FARPROC original_ = nullptr;
+};
