@@ -32,6 +32,7 @@ preset_win32 := windows
 preset_win64 := windows-x64
 build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
+why_win64 = $(if $(WINDOWS_ARCH),WINDOWS_ARCH=win64,32-bit programs do not run natively here)
 
 .PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench clean
 
@@ -59,8 +60,8 @@ demo: bootstrap
 	   cmake --preset $(preset_$(RUN_ARCH)) && \
 	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-sim; } >build/demo-build.log 2>&1 || \
 	    { cat build/demo-build.log; exit 1; }
-	@$(if $(filter win64,$(RUN_ARCH)),echo "The simulator runs a 64-bit build of the plug-in under 64-bit Wine \
-	(32-bit programs cannot run here, or WINDOWS_ARCH=win64)."; )echo "The plug-in for users, 32-bit: $(PLUGIN_DLL)"; echo
+	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the simulator runs a 64-bit build of the plug-in under 64-bit Wine.";) \
+	  echo "The plug-in for users, 32-bit: $(PLUGIN_DLL)"; echo
 	@$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/host-sim.exe --data samples/data $(ARGS)
 
 # Each suite's commands; a failure is noted and the next suite runs all the same.
@@ -97,7 +98,7 @@ bench: native
 	cmake --preset $(preset_$(RUN_ARCH)) >/dev/null
 	cmake --build --preset $(preset_$(RUN_ARCH)) --target command_bench
 	$(NATIVE_BUILD)/bin/tokenizer_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	@echo "Whole command, $(RUN_ARCH) build under $(if $(filter win64,$(RUN_ARCH)),64,32)-bit Wine:"
+	@echo "Whole command, $(if $(filter win64,$(RUN_ARCH)),64-bit build under 64-bit Wine ($(why_win64)),32-bit build under 32-bit Wine):"
 	$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/command_bench.exe
 
 clean:
