@@ -1,17 +1,5 @@
-# Cross-compiles for 32-bit Windows with the mingw-w64 posix-thread-model compilers
-# and runs test programs under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows, the product's platform; programs run under 32-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# One Wine prefix per build tree, shared by every test program.
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;--arch;win32;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+set(MINGW_TRIPLET i686-w64-mingw32)
+set(WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-toolchain.cmake)

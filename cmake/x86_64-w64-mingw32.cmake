@@ -1,18 +1,7 @@
-# Cross-compiles the same sources for 64-bit Windows with the mingw-w64
-# posix-thread-model compilers and runs test programs under 64-bit Wine. The
-# product is the 32-bit DLL; this build runs the Windows suite on machines that
-# cannot run 32-bit programs.
-set(CMAKE_SYSTEM_NAME Windows)
+# The same sources for 64-bit Windows, run under 64-bit Wine: the Windows suite
+# runs on this build where 32-bit programs cannot run. The product stays the
+# 32-bit DLL.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;--arch;win64;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
+set(MINGW_TRIPLET x86_64-w64-mingw32)
+set(WINE_ARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-toolchain.cmake)
