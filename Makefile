@@ -32,7 +32,7 @@ preset_win32 := windows
 preset_win64 := windows-x64
 build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
-why_win64 = $(if $(WINDOWS_ARCH),WINDOWS_ARCH=win64,32-bit programs do not run natively here)
+why_win64 = $$(./scripts/windows-arch.sh --why)
 
 .PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench clean
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,11 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
 // What the binding asks of the platform, seen through this program's imports
 // (the binding is linked into it).
 // The hooks replace this program's own imports, so they reach the platform
-// through the functions the hooks replaced.
+// through the functions themselves, found before any hook is in place.
 std::vector<std::string> g_lookups;
 int g_moduleHandleCalls = 0;
-decltype(&GetProcAddress) g_platformGetProcAddress = nullptr;
-decltype(&GetModuleHandleA) g_platformGetModuleHandleA = nullptr;
+const auto g_platformGetProcAddress =
+    ExportOf<decltype(&GetProcAddress)>(GetModuleHandleA("kernel32.dll"), "GetProcAddress");
+const auto g_platformGetModuleHandleA =
+    ExportOf<decltype(&GetModuleHandleA)>(GetModuleHandleA("kernel32.dll"), "GetModuleHandleA");
 
 FARPROC WINAPI RecordingGetProcAddress(HMODULE module, LPCSTR name) {
     g_lookups.push_back(HIWORD(reinterpret_cast<UINT_PTR>(name)) ? name : "#ordinal");
@@ -118,24 +119,18 @@ HMODULE WINAPI CountingGetModuleHandleA(LPCSTR name) {
 
 class PlatformCalls {
 public:
-    // Hooking calls both functions, so each hook is in place only once the
-    // function it forwards to is known.
+    // Records only what happens after the hooks are in place.
     PlatformCalls() {
-        HMODULE self = GetModuleHandleA(nullptr);
-        moduleHandles_.emplace(self, "kernel32.dll", "GetModuleHandleA",
-                               reinterpret_cast<const void*>(&CountingGetModuleHandleA));
-        g_platformGetModuleHandleA = moduleHandles_->original<decltype(&GetModuleHandleA)>();
-        lookups_.emplace(self, "kernel32.dll", "GetProcAddress", reinterpret_cast<const void*>(&RecordingGetProcAddress));
-        g_platformGetProcAddress = lookups_->original<decltype(&GetProcAddress)>();
         g_lookups.clear();
         g_moduleHandleCalls = 0;
     }
-    bool hooked() const { return lookups_->hooked() && moduleHandles_->hooked(); }
+    bool hooked() const { return lookups_.hooked() && moduleHandles_.hooked(); }
 
 private:
-    // Declared in this order so that the lookups are unhooked first.
-    std::optional<ImportHook> moduleHandles_;
-    std::optional<ImportHook> lookups_;
+    ImportHook lookups_{GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress",
+                        reinterpret_cast<const void*>(&RecordingGetProcAddress)};
+    ImportHook moduleHandles_{GetModuleHandleA(nullptr), "kernel32.dll", "GetModuleHandleA",
+                              reinterpret_cast<const void*>(&CountingGetModuleHandleA)};
 };
 
 TEST(Bind, LooksUpRequiredEntryPointsInSlotOrderThenTheOptionalOnes) {

@@ -18,11 +18,6 @@ public:
     // Whether the module imports the function at all: a hook that hooked
     // nothing would make a test pass for the wrong reason.
     bool hooked() const { return count_ > 0; }
-    // The function the module imported before, to forward to.
-    template <typename Fn>
-    Fn original() const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(original_));
-    }
 
 private:
     static constexpr int kMaxEntries = 4;
