@@ -6,10 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "guard_heap.h"
 #include "mail_message.h"
 #include "simulator.h"
 
 namespace {
+
+// RunSimulator loads the plug-in by name: loaded here first, it is this very
+// module, allocating from the guard heap.
+const HMODULE g_plugin = LoadLibraryA("OmbryTovanal.dll");
+const GuardHeap g_guardHeap(g_plugin);
 
 struct DecodeCase {
     const char* name;
@@ -97,6 +103,7 @@ struct Expected {
 };
 
 TEST(Simulator, BundledSamplesAreAddressedAsExpected) {
+    ASSERT_TRUE(g_guardHeap.hooked());
     SimulatorOptions options;
     options.dataFolder = SAMPLES_DATA_FOLDER;
     std::ostringstream out;

@@ -3,10 +3,25 @@
 #include <filesystem>
 #include <fstream>
 
-HMODULE PluginModule() {
-    static HMODULE module = LoadLibraryA("OmbryTovanal.dll");
-    return module;
+#include "guard_heap.h"
+
+namespace {
+
+// The plug-in, loaded once for the whole run, allocating from the guard heap.
+struct GuardedPlugin {
+    HMODULE module = LoadLibraryA("OmbryTovanal.dll");
+    GuardHeap heap{module};
+    GuardedPlugin() { g_pluginBlockSize = &GuardHeap::BlockSize; }
+};
+
+const GuardedPlugin& Plugin() {
+    static const GuardedPlugin plugin;
+    return plugin;
 }
+
+}  // namespace
+
+HMODULE PluginModule() { return Plugin().module; }
 
 std::wstring FromShiftJis(const std::string& bytes) {
     if (bytes.empty()) return {};
@@ -19,6 +34,7 @@ std::wstring FromShiftJis(const std::string& bytes) {
 
 void PluginTest::SetUp() {
     ASSERT_NE(PluginModule(), nullptr) << "LoadLibraryA failed: " << GetLastError();
+    ASSERT_TRUE(Plugin().heap.hooked()) << "the plug-in's calloc, realloc and free are not on the guard heap";
     host() = FakeHost{};
 }
 

@@ -1,5 +1,7 @@
 #include "import_hook.h"
 
+#include <cstring>
+
 namespace {
 
 void Store(void** entry, const void* value) {
@@ -12,12 +14,10 @@ void Store(void** entry, const void* value) {
 }  // namespace
 
 ImportHook::ImportHook(HMODULE module, const char* dll, const char* function, const void* replacement) {
-    HMODULE exporter = GetModuleHandleA(dll);
-    original_ = exporter ? GetProcAddress(exporter, function) : nullptr;
-    if (!module || !original_) return;
-
-    // The loader has written the resolved address of every import into the
-    // module's import address tables; find the entries holding this one.
+    if (!module) return;
+    // Each import descriptor names a DLL; its name table (OriginalFirstThunk)
+    // lists the imported names, and its address table (FirstThunk), entry for
+    // entry, what the loader resolved them to.
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -25,14 +25,21 @@ ImportHook::ImportHook(HMODULE module, const char* dll, const char* function, co
     if (!imports.VirtualAddress) return;
     for (auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          descriptor->Name; ++descriptor) {
-        for (auto* entry = reinterpret_cast<void**>(base + descriptor->FirstThunk); *entry; ++entry) {
-            if (*entry != reinterpret_cast<void*>(original_) || count_ == kMaxEntries) continue;
-            entries_[count_++] = entry;
-            Store(entry, replacement);
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + descriptor->Name), dll) != 0) continue;
+        if (!descriptor->OriginalFirstThunk) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->OriginalFirstThunk);
+        auto* addresses = reinterpret_cast<void**>(base + descriptor->FirstThunk);
+        for (size_t i = 0; names[i].u1.AddressOfData && count_ < kMaxEntries; ++i) {
+            if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            entries_[count_] = &addresses[i];
+            replaced_[count_++] = addresses[i];
+            Store(&addresses[i], replacement);
         }
     }
 }
 
 ImportHook::~ImportHook() {
-    for (int i = 0; i < count_; ++i) Store(entries_[i], reinterpret_cast<void*>(original_));
+    for (int i = count_; i-- > 0;) Store(entries_[i], replaced_[i]);
 }

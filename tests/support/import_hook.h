@@ -3,13 +3,17 @@
 // function. Lets tests make the platform fail where the plug-in calls it
 // (allocation, code-page conversion) and watch what the code under test asks
 // of the platform, without building anything special into the module.
+//
+// Entries are found by the imported name, whatever they hold now, so hooks
+// stack: a hook over another one restores it when it ends. End them in the
+// reverse order of their start.
 #pragma once
 
 #include <windows.h>
 
 class ImportHook {
 public:
-    // Hooks every import of `module` that resolves to `dll`'s export `function`.
+    // Hooks `module`'s imports of `function` from `dll` (case-insensitive name).
     ImportHook(HMODULE module, const char* dll, const char* function, const void* replacement);
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
@@ -22,6 +26,6 @@ public:
 private:
     static constexpr int kMaxEntries = 4;
     void** entries_[kMaxEntries] = {};
+    void* replaced_[kMaxEntries] = {};
     int count_ = 0;
-    FARPROC original_ = nullptr;
 };

@@ -13,6 +13,8 @@
 #define FAKE_HOST_API extern "C" __declspec(dllexport)
 #endif
 
+size_t (*g_pluginBlockSize)(const void*) = [](const void* block) { return _msize(const_cast<void*>(block)); };
+
 FakeHost& TheFakeHost() {
     static FakeHost host;
     return host;
@@ -93,9 +95,8 @@ FAKE_HOST_API const char* WINAPI OMA_GetHeader(const char*) { return HandOut(Cal
 FAKE_HOST_API LONG WINAPI OMA_GetSpecifiedHeader(const char* name, char* buffer, int size) {
     FakeHost& host = Called("GetSpecifiedHeader");
     host.headerBufferSizes.push_back(size);
-    // The plug-in allocates the buffer from the C runtime's heap, which this
-    // program shares with it: what it really allocated, not what it offered.
-    host.headerBufferCapacities.push_back(buffer ? _msize(buffer) : 0);
+    // What the plug-in really allocated, not what it offered.
+    host.headerBufferCapacities.push_back(buffer ? g_pluginBlockSize(buffer) : 0);
     auto found = name ? host.headers.find(name) : host.headers.end();
     if (found == host.headers.end() || !buffer || size <= 0) return 0;
     const std::string& value = found->second;

@@ -68,6 +68,11 @@ struct FakeHost {
 // The host state behind the exports of this program.
 FakeHost& TheFakeHost();
 
+// How the host measures a block that the plug-in allocated: by default the C
+// runtime's _msize, since the plug-in allocates from the heap this program
+// shares with it. A program that gives the plug-in another heap sets its own.
+extern size_t (*g_pluginBlockSize)(const void* block);
+
 // The export `name` of `module` as a function of type Fn; null when missing.
 template <typename Fn>
 Fn ExportOf(HMODULE module, const char* name) {
