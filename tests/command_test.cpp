@@ -96,6 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
         // A lead byte makes the separator after it the second byte of a character.
         AddressingCase{"CommaAfterALeadByte", {{"From", "s@x.jp"}, {"To", "\x81,me@example.jp, b@x.jp"}}, "s@x.jp, b@x.jp", ""},
         AddressingCase{"SemicolonAfterALeadByte", {{"Cc", "\xFC;me@example.jp;c@x.jp"}}, "", "c@x.jp"},
+        // Half-width katakana are single bytes in code page 932: the separator
+        // after one cuts, or the address before it would swallow the user's.
+        AddressingCase{"CommaAfterHalfWidthKana", {{"From", "s@x.jp"}, {"To", "a@x.jp ﾒｰﾙ,me@example.jp, b@x.jp"}},
+                       "s@x.jp, a@x.jp ﾒｰﾙ, b@x.jp", ""},
+        AddressingCase{"SemicolonAfterHalfWidthKana", {{"Cc", "ｱ <a@x.jp>;me@example.jp;ﾟ;c@x.jp"}}, "",
+                       "ｱ <a@x.jp>, ﾟ, c@x.jp"},
         AddressingCase{"CommentsAsTheyStand", {{"From", "(sender) s@x.jp (work)"}, {"To", kOwn}}, "s@x.jp (work)", ""},
         AddressingCase{"HeaderWithoutAddresses", {{"From", " ,; "}, {"To", kOwn}, {"Cc", "\t"}}, "", ""},
         AddressingCase{"MissingHeaders", {{"Subject", "hello"}}, "", ""},
@@ -216,13 +222,38 @@ TEST_F(CommandTest, NullComposeHandleStillGetsBothHeaders) {
     EXPECT_EQ(host().headerSets[1].compose, nullptr);
 }
 
-TEST_F(CommandTest, OwnAddressLongerThanTheBufferIsCut) {
-    // The platform cuts the value to 259 bytes; what is left still filters.
-    const std::string longOwn = std::string(300, 'm') + "@example.jp";
-    data.WriteSettings("inbox\\", "[Account]\r\nMailAddress=" + longOwn + "\r\n");
-    host().SetMessage({{"From", "s@x.jp"}, {"To", longOwn + ", " + std::string(259, 'm') + "x@y"}});
+// The own address is read into 260 bytes: a value of up to 259 bytes is used
+// whole, a longer one is cut to its first 259. Recipients holding the 258-,
+// 259- and 260-byte prefixes of the value tell where the cut fell.
+class OwnAddressAtTheBufferEdge : public CommandTest, public testing::WithParamInterface<size_t> {};
+
+TEST_P(OwnAddressAtTheBufferEdge, IsCutAfter259Bytes) {
+    const std::string value = (std::string(300, 'm') + "@example.jp").substr(0, GetParam());
+    data.WriteSettings("inbox\\", "[Account]\r\nMailAddress=" + value + "\r\n");
+    auto holding = [&](size_t prefix) { return "<" + value.substr(0, prefix) + ">"; };
+    host().SetMessage({{"From", "s@x.jp"}, {"To", holding(258) + ", " + holding(259) + ", " + holding(260)}});
     Run();
-    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp");
+    EXPECT_EQ(host().ComposeHeader("To"), "s@x.jp, " + holding(258));
+}
+
+INSTANTIATE_TEST_SUITE_P(ValueLengths, OwnAddressAtTheBufferEdge, testing::Values(259u, 260u, 311u));
+
+TEST_F(CommandTest, TextsOfEveryLengthUpTo150Bytes) {
+    // Each text the command builds (the mailbox folder, the settings path, the
+    // lists in UTF-16 and in Shift_JIS) takes every length here, so each one
+    // fills the room it reserved at some length: a reservation one character
+    // short overruns its block, which the guard heap under the plug-in faults on.
+    for (size_t length = 1; length <= 150; ++length) {
+        const std::string mailBox = std::string(length, 'b') + "\\";
+        const std::string sender = std::string(length, 's') + "@x";
+        data.WriteSettings(mailBox, std::string("[Account]\r\nMailAddress=") + kOwn + "\r\n");
+        host().mailBox = mailBox;
+        host().SetMessage({{"From", sender}, {"To", kOwn}, {"Cc", sender}});
+        host().ForgetRecords();
+        Run();
+        ASSERT_EQ(host().ComposeHeader("To"), sender) << length;
+        ASSERT_EQ(host().ComposeHeader("Cc"), sender) << length;
+    }
 }
 
 }  // namespace

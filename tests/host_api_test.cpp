@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,24 @@ struct GateCase {
     int bound;
 };
 
+// The text functions as a platform may have them without the null check that
+// Windows' own happen to make: a null text is a fault (here, a failure).
+int WINAPI StrictLength(LPCSTR text) {
+    if (!text) {
+        ADD_FAILURE() << "lstrlenA called with a null text";
+        return 0;
+    }
+    return int(std::strlen(text));
+}
+
+int WINAPI StrictCompare(LPCSTR first, LPCSTR second) {
+    if (!first || !second) {
+        ADD_FAILURE() << "lstrcmpA called with a null text";
+        return 0;
+    }
+    return CompareStringA(LOCALE_USER_DEFAULT, 0, first, -1, second, -1) - CSTR_EQUAL;
+}
+
 class VersionGate : public testing::TestWithParam<GateCase> {};
 
 TEST_P(VersionGate, AcceptsOrRefuses) {
@@ -71,6 +90,11 @@ TEST_P(VersionGate, AcceptsOrRefuses) {
     ASSERT_NE(host.handle, nullptr);
     host.setVersion(c.version);
 
+    // The binding is linked into this program: its text functions are ours.
+    ImportHook length(GetModuleHandleA(nullptr), "kernel32.dll", "lstrlenA", reinterpret_cast<const void*>(&StrictLength));
+    ImportHook compare(GetModuleHandleA(nullptr), "kernel32.dll", "lstrcmpA",
+                       reinterpret_cast<const void*>(&StrictCompare));
+    ASSERT_TRUE(length.hooked() && compare.hooked());
     HostApi api{};
     EXPECT_EQ(api.BindTo(host.handle), c.bound);
     EXPECT_EQ(api.module, c.bound ? host.handle : nullptr);

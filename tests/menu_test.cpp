@@ -99,9 +99,11 @@ TEST_F(MenuTest, ShortSubmenuGetsTheItemAtItsEnd) {
     EXPECT_EQ(items[2].id, UINT(LastCommandId()));
 }
 
-// The platform as it may behave for an item with an empty text: it reports
-// the item and a length of 0, and writes nothing into the caller's buffer.
-BOOL WINAPI NoTextWrittenForEmptyTexts(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info) {
+// The platform as Windows behaves, where Wine does not: it writes at most
+// cch - 1 bytes of an item's text and a NUL (Wine fills all cch bytes and
+// writes no NUL), and for an item with an empty text it reports a length of
+// 0 and writes nothing into the caller's buffer.
+BOOL WINAPI WindowsMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info) {
     char text[256] = {};
     MENUITEMINFOA reported = *info;
     reported.dwTypeData = text;
@@ -137,12 +139,38 @@ TEST_F(MenuTest, ItemWithATypeFlagIsPassedOverAndItsTextForgotten) {
     AppendMenuA(popup, MF_POPUP, UINT_PTR(plain), kRecipients);
 
     ImportHook platform(PluginModule(), "user32.dll", "GetMenuItemInfoA",
-                        reinterpret_cast<const void*>(&NoTextWrittenForEmptyTexts));
+                        reinterpret_cast<const void*>(&WindowsMenuItemInfo));
     ASSERT_TRUE(platform.hooked());
     MenuInit(popup, 1);
     EXPECT_EQ(Items(flagged).size(), 4u);
     EXPECT_EQ(Items(emptyText).size(), 4u);
     EXPECT_EQ(Items(plain)[3].id, UINT(LastCommandId()));
+}
+
+TEST_F(MenuTest, RecipientsTextFoundAnywhereInTheTextWindowsReports) {
+    const std::string recipients = "新規メールの宛先";
+    const struct {
+        std::string text;
+        bool found;
+    } cases[] = {
+        {kRecipients, true},
+        {"★" + recipients, true},                         // a mark before it
+        {"(&N) " + recipients, true},                      // a mnemonic before it
+        {std::string(83, 'x') + recipients + "(&N)", true},  // its last byte is byte 99
+        {std::string(84, 'x') + recipients, false},          // its last byte is byte 100
+    };
+    ImportHook platform(PluginModule(), "user32.dll", "GetMenuItemInfoA",
+                        reinterpret_cast<const void*>(&WindowsMenuItemInfo));
+    ASSERT_TRUE(platform.hooked());
+    for (const auto& c : cases) {
+        HMENU submenu = RecipientsSubmenu(4);
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(popup, MF_STRING, 1, "返信(&R)");
+        AppendMenuA(popup, MF_POPUP, UINT_PTR(submenu), c.text.c_str());
+        MenuInit(popup, 1);
+        EXPECT_EQ(Items(submenu).size(), c.found ? 5u : 4u) << c.text;
+        DestroyMenu(popup);
+    }
 }
 
 TEST_F(MenuTest, MatchingItemWithoutSubmenuEndsTheSearch) {

@@ -112,19 +112,22 @@ void* __cdecl NoMemory(size_t, size_t) { return nullptr; }
 void* __cdecl NoMemoryToGrow(void*, size_t) { return nullptr; }
 
 // Conversions fail for texts holding an address, so the settings path still
-// converts and the failure hits the recipients.
+// converts and the failure hits the recipients. The platform may fail one
+// without setting an error code (Error 0): that is a failure all the same.
+template <DWORD Error>
 int WINAPI WideningFailsOnAddresses(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out, int room) {
     if (std::string(text, length < 0 ? std::strlen(text) : size_t(length)).find('@') != std::string::npos) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        SetLastError(Error);
         return 0;
     }
     return MultiByteToWideChar(codePage, flags, text, length, out, room);
 }
 
+template <DWORD Error>
 int WINAPI NarrowingFailsOnAddresses(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out, int room,
                                      LPCSTR defaultChar, LPBOOL usedDefault) {
     if (std::wstring(text, length < 0 ? std::wcslen(text) : size_t(length)).find(L'@') != std::wstring::npos) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(Error);
         return 0;
     }
     return WideCharToMultiByte(codePage, flags, text, length, out, room, defaultChar, usedDefault);
@@ -165,9 +168,13 @@ INSTANTIATE_TEST_SUITE_P(
                     PlatformFailure{"GrowingText", "msvcrt.dll", "realloc",
                                     reinterpret_cast<const void*>(&NoMemoryToGrow)},
                     PlatformFailure{"Widening", "kernel32.dll", "MultiByteToWideChar",
-                                    reinterpret_cast<const void*>(&WideningFailsOnAddresses)},
+                                    reinterpret_cast<const void*>(&WideningFailsOnAddresses<ERROR_NO_UNICODE_TRANSLATION>)},
+                    PlatformFailure{"WideningWithoutAnErrorCode", "kernel32.dll", "MultiByteToWideChar",
+                                    reinterpret_cast<const void*>(&WideningFailsOnAddresses<0>)},
                     PlatformFailure{"Narrowing", "kernel32.dll", "WideCharToMultiByte",
-                                    reinterpret_cast<const void*>(&NarrowingFailsOnAddresses)}),
+                                    reinterpret_cast<const void*>(&NarrowingFailsOnAddresses<ERROR_INVALID_PARAMETER>)},
+                    PlatformFailure{"NarrowingWithoutAnErrorCode", "kernel32.dll", "WideCharToMultiByte",
+                                    reinterpret_cast<const void*>(&NarrowingFailsOnAddresses<0>)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Robustness, HostThatWritesNothingIntoTheBuffer) {
