@@ -7,6 +7,8 @@
 #   make dist    the ZIP for users, in build/dist
 #   make fuzz    fuzz the address tokenizer natively (FUZZ_SECONDS, default 60)
 #   make bench   tokenizer benchmark (native) and whole-command benchmark (Wine)
+#   make window  the host in a window on your display, with the plug-in
+#   make screenshots  the two pictures in docs/, taken from a real run
 #   make build   the 32-bit plug-in DLL and the 32-bit Windows test programs
 #
 # The product is always the 32-bit DLL in build/windows. Where 32-bit programs
@@ -34,7 +36,7 @@ build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
 why_win64 = $$(./scripts/windows-arch.sh --why)
 
-.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench clean
+.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench window screenshots clean
 
 all: build
 
@@ -64,13 +66,21 @@ demo: bootstrap
 	  echo "The plug-in for users, 32-bit: $(PLUGIN_DLL)"; echo
 	@$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/host-sim.exe --data samples/data $(ARGS)
 
+# The end-to-end test in a real window (CTest label gui) runs on the first
+# architecture only; its prefix, for windows on a display, is its own.
+gui_test = tests/gui/gui_test.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix-x11
+gui_filter = $(if $(filter $(1),$(RUN_ARCH)),,-LE gui)
+gui_init = $(if $(filter $(1),$(RUN_ARCH)),$(call gui_test,$(1)) --init &&)
+
 # Each suite's commands; a failure is noted and the next suite runs all the same.
 # Prefixes are made before CTest runs, so no test pays for one in its time limit.
 suite_native = ctest --preset native || status=$$?;
-suite_win32 = $(call wine_run,win32) --init && ctest --preset windows || status=$$?;
+suite_win32 = $(call wine_run,win32) --init && $(call gui_init,win32) \
+	ctest --preset windows $(call gui_filter,win32) || status=$$?;
 suite_win32_static = echo "The 32-bit DLL: static checks only"; ctest --preset windows-static || status=$$?;
-suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine"; \
-	$(call wine_run,win64) --init && ctest --preset windows-x64 || status=$$?;
+suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine$(if $(filter win64,$(RUN_ARCH)), (the gui test too))"; \
+	$(call wine_run,win64) --init && $(call gui_init,win64) \
+	ctest --preset windows-x64 $(call gui_filter,win64) || status=$$?;
 stop_wine = WINEPREFIX=$(CURDIR)/$(call build_dir,$(1))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
 
 test: say-where build native $(if $(filter win64,$(WINDOWS_ARCHS)),build-x64)
@@ -100,6 +110,23 @@ bench: native
 	$(NATIVE_BUILD)/bin/tokenizer_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@echo "Whole command, $(if $(filter win64,$(RUN_ARCH)),64-bit build under 64-bit Wine ($(why_win64)),32-bit build under 32-bit Wine):"
 	$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/command_bench.exe
+
+# The host in a window on your display, on the samples (ARGS: --data FOLDER,
+# --plugin DLL). It has a Wine prefix of its own, set up at the first run.
+window: bootstrap
+	@test -n "$$DISPLAY" || { echo "make window: no display (DISPLAY is not set); make test drives the window under Xvfb"; exit 1; }
+	@mkdir -p build
+	@{ cmake --preset windows && cmake --build --preset windows --target plugin && \
+	   cmake --preset $(preset_$(RUN_ARCH)) && \
+	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-window; } >build/window-build.log 2>&1 || \
+	    { cat build/window-build.log; exit 1; }
+	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the window runs a 64-bit build of the plug-in under 64-bit Wine.";) true
+	cd $(call build_dir,$(RUN_ARCH))/bin && $(CURDIR)/cmake/wine-run.sh --arch $(RUN_ARCH) \
+	    --prefix $(CURDIR)/$(call build_dir,$(RUN_ARCH))/wineprefix-desktop host-window.exe --data $(CURDIR)/samples/data $(ARGS)
+
+# The README's two pictures, captured from a run of the gui test.
+screenshots: build $(if $(filter win64,$(RUN_ARCH)),build-x64)
+	$(call gui_test,$(RUN_ARCH)) --bin $(CURDIR)/$(call build_dir,$(RUN_ARCH))/bin --samples $(CURDIR)/samples --shots $(CURDIR)/docs
 
 clean:
 	rm -rf build

@@ -2,7 +2,9 @@
 # Installs what a fresh Debian 12 machine lacks for building and testing the
 # plug-in: the i686 and x86-64 mingw-w64 posix toolchains, Wine for each
 # Windows architecture named on the command line (win32, win64), the Japanese
-# locale that gives Wine code page 932, and the native fuzzing/benchmark tools.
+# locale that gives Wine code page 932, the native fuzzing/benchmark tools, and
+# for the windowed host's test an X server (Xvfb), real input (xdotool),
+# screenshots (ImageMagick), a Japanese font and Wine's own fonts.
 # Does nothing when everything is already there.
 #
 # Usage: bootstrap.sh [win32] [win64]
@@ -16,7 +18,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 wanted=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
         g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-        locales cmake make googletest clang libclang-rt-14-dev libbenchmark-dev zip)
+        locales cmake make googletest clang libclang-rt-14-dev libbenchmark-dev zip
+        xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine)
 for arch in "$@"; do
   case $arch in
     win32) wanted+=(wine32:i386) ;;

@@ -1,11 +1,7 @@
 // Places the command in the host's menus and answers the host's state queries.
 #pragma once
 
-#include <windows.h>
-
-// Menu-type codes the host passes when it builds a menu.
-constexpr int kMenuBar = 0;
-constexpr int kPopupMenu = 1;
+#include "host_abi.h"
 
 // Registers the command and inserts its item into the recipients submenu of a
 // menu bar or pop-up menu; other menu types are left alone.

@@ -13,6 +13,10 @@
 #undef GetTempFileName
 #endif
 
+// Menu-type codes the host passes to OMC_OnMenuInit when it builds a menu.
+constexpr int kMenuBar = 0;
+constexpr int kPopupMenu = 1;
+
 // Callbacks handed to the host. The host's two arguments are not read.
 using CommandCallback = void(WINAPI*)(LONG, LONG);
 using StateCallback = DWORD(WINAPI*)(LONG, LONG);

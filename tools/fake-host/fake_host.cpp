@@ -110,12 +110,15 @@ FAKE_HOST_API LONG WINAPI OMA_GetSpecifiedHeader(const char* name, char* buffer,
 FAKE_HOST_API HWND WINAPI OMA_ComposeMail(const char* unused) {
     FakeHost& host = Called("ComposeMail");
     host.composeArguments.push_back(unused ? unused : "<null>");
+    if (host.openCompose) return host.openCompose();
     if (host.composeHandle) return *host.composeHandle;
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7000 + host.composeArguments.size()));
 }
 
 FAKE_HOST_API LONG WINAPI OMA_CompSetSpecifiedHeader(HWND compose, const char* name, const char* value) {
-    Called("CompSetSpecifiedHeader").headerSets.push_back({compose, name ? name : "<null>", Copy(value)});
+    FakeHost& host = Called("CompSetSpecifiedHeader");
+    host.headerSets.push_back({compose, name ? name : "<null>", Copy(value)});
+    if (host.setComposeHeader) return host.setComposeHeader(compose, name, value) ? 1 : 0;
     return 1;
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,6 +47,12 @@ struct FakeHost {
     bool fillBufferWithoutTerminator = false;  // header values fill all N bytes, no NUL
     bool shareOneTextBuffer = false;           // every text is returned in one buffer
     std::optional<HWND> composeHandle;         // what OMA_ComposeMail returns, if set
+
+    // A host with windows: when set, OMA_ComposeMail opens a compose window
+    // with openCompose and returns its handle, and OMA_CompSetSpecifiedHeader
+    // sets that window's field with setComposeHeader, answering 1 if it did.
+    std::function<HWND()> openCompose;
+    std::function<bool(HWND compose, const char* name, const char* value)> setComposeHeader;
 
     // What the plug-in asked.
     std::vector<std::string> calls;

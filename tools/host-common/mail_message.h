@@ -33,6 +33,10 @@ MessageResult ReadMessageFile(const std::string& path);
 // Returns nullopt and sets `error` when a word or the text cannot be decoded.
 std::optional<std::string> DecodeHeaderValue(std::string_view value, std::string& error);
 
-// Conversions between Shift_JIS and UTF-8, for printing and for test data.
+// Conversions between Shift_JIS and UTF-8, for printing and for test data,
+// and to UTF-16 for the platform's wide functions. Bytes that are not valid
+// Shift_JIS become what the platform converts them to.
 std::string ShiftJisToUtf8(std::string_view text);
 std::string Utf8ToShiftJis(std::string_view text);
+std::wstring ShiftJisToWide(std::string_view text);
+std::string WideToUtf8(std::wstring_view text);

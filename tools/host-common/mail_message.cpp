@@ -306,15 +306,17 @@ MessageResult ReadMessageFile(const std::string& path) {
     return ParseMessage(raw);
 }
 
-std::string ShiftJisToUtf8(std::string_view text) {
-    std::optional<std::wstring> wide = ToWide(text, kShiftJis);
-    if (!wide) {
-        // Not valid Shift_JIS: convert what the platform can, replacing the rest.
-        const int length = MultiByteToWideChar(kShiftJis, 0, text.data(), int(text.size()), nullptr, 0);
-        wide = std::wstring(size_t(length > 0 ? length : 0), L'\0');
-        MultiByteToWideChar(kShiftJis, 0, text.data(), int(text.size()), wide->data(), length);
-    }
-    return FromWide(*wide, CP_UTF8);
+std::wstring ShiftJisToWide(std::string_view text) {
+    if (std::optional<std::wstring> wide = ToWide(text, kShiftJis)) return *wide;
+    // Not valid Shift_JIS: convert what the platform can, replacing the rest.
+    const int length = MultiByteToWideChar(kShiftJis, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(length > 0 ? length : 0), L'\0');
+    MultiByteToWideChar(kShiftJis, 0, text.data(), int(text.size()), wide.data(), length);
+    return wide;
 }
+
+std::string WideToUtf8(std::wstring_view text) { return FromWide(text, CP_UTF8); }
+
+std::string ShiftJisToUtf8(std::string_view text) { return WideToUtf8(ShiftJisToWide(text)); }
 
 std::string Utf8ToShiftJis(std::string_view text) { return Utf8ToShiftJisChecked(text).value_or(std::string()); }
