@@ -3,8 +3,8 @@
 // and benchmarks. The code page's lead bytes are handed in.
 #pragma once
 
-#include <cstring>
 #include <initializer_list>
+#include <string_view>
 
 // How the tokenizer classes each byte of the text's code page: lead bytes,
 // which start a double-byte character, and plain bytes, which it passes over
@@ -52,7 +52,8 @@ void AbandonAddressRun();
 template <typename OnAddress>
 void ForEachOtherAddress(char* value, const char* ownAddress, const AddressByteClasses& bytes, OnAddress&& onAddress) {
     for (char* address = NextAddress(value, bytes); address; address = NextAddress(nullptr, bytes)) {
-        if (!std::strstr(address, ownAddress) && !onAddress(address)) {
+        // A plain byte search, as strstr's, which under Wine is 7 times slower.
+        if (std::string_view(address).find(ownAddress) == std::string_view::npos && !onAddress(address)) {
             AbandonAddressRun();
             return;
         }

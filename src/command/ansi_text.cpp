@@ -1,10 +1,13 @@
 #include "ansi_text.h"
 
+#include <climits>
 #include <cstring>
 
 namespace {
 
 AddressByteClasses g_ansiByteClasses;
+// Bytes of the code page's widest character: 2 in code page 932.
+size_t g_maxCharSize = 2;
 
 // A conversion the platform refused, as a failure result.
 HRESULT ConversionFailure() {
@@ -14,13 +17,14 @@ HRESULT ConversionFailure() {
 
 }  // namespace
 
-void LoadAnsiByteClasses() {
+void LoadAnsiCodePage() {
     CPINFO info{};
     AddressByteClasses table;
     if (GetCPInfo(CP_ACP, &info)) {
         for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
             table.MarkLeadBytes(info.LeadByte[i], info.LeadByte[i + 1]);
         }
+        g_maxCharSize = info.MaxCharSize;
     }
     g_ansiByteClasses = table;
 }
@@ -43,16 +47,17 @@ HRESULT AppendWidened(WideText& out, const char* text, size_t length) {
 
 HRESULT AppendWidened(WideText& out, const char* text) { return AppendWidened(out, text, std::strlen(text)); }
 
+// Into room for the widest character of each UTF-16 unit: one pass over the
+// text instead of one to measure it and one to convert it.
 HRESULT AppendNarrowed(AnsiText& out, const WideText& text) {
     if (text.empty()) return S_OK;
-    const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return ConversionFailure();
-    HRESULT result = out.Reserve(static_cast<size_t>(needed));
+    if (text.size() > INT_MAX / g_maxCharSize) return E_OUTOFMEMORY;
+    const int room = static_cast<int>(text.size() * g_maxCharSize);
+    HRESULT result = out.Reserve(static_cast<size_t>(room));
     if (FAILED(result)) return result;
-    if (WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, out.Tail(), needed, nullptr, nullptr) != needed) {
-        return ConversionFailure();
-    }
-    out.Commit(static_cast<size_t>(needed));
+    const int written = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.Tail(), room,
+                                            nullptr, nullptr);
+    if (written <= 0) return ConversionFailure();
+    out.Commit(static_cast<size_t>(written));
     return S_OK;
 }

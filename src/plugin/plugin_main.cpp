@@ -12,7 +12,7 @@
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    LoadAnsiByteClasses();
+    LoadAnsiCodePage();
     return g_host.Bind() ? TRUE : FALSE;
 }
 
