@@ -8,6 +8,8 @@
 #   make fuzz    fuzz the address tokenizer natively (FUZZ_SECONDS, default 60)
 #   make bench   tokenizer benchmark (native) and whole-command benchmark (Wine)
 #   make window  the host in a window on your display, with the plug-in
+#   make lint    clang-tidy and cppcheck over src/ and tools/, no findings allowed
+#   make coverage  line and branch coverage of src/ from the whole suite, with floors
 #   make screenshots  the two pictures in docs/, taken from a real run
 #   make build   the 32-bit plug-in DLL and the 32-bit Windows test programs
 #
@@ -36,7 +38,7 @@ build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
 why_win64 = $$(./scripts/windows-arch.sh --why)
 
-.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench window screenshots clean
+.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench window screenshots lint coverage clean
 
 all: build
 
@@ -123,6 +125,32 @@ window: bootstrap
 	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the window runs a 64-bit build of the plug-in under 64-bit Wine.";) true
 	cd $(call build_dir,$(RUN_ARCH))/bin && $(CURDIR)/cmake/wine-run.sh --arch $(RUN_ARCH) \
 	    --prefix $(CURDIR)/$(call build_dir,$(RUN_ARCH))/wineprefix-desktop host-window.exe --data $(CURDIR)/samples/data $(ARGS)
+
+# Static analysis of src/ and tools/ (clang-tidy, cppcheck): no findings allowed.
+lint: bootstrap
+	cmake --preset windows >/dev/null
+	./scripts/lint.sh build/windows
+
+# Line and branch coverage of src/ from the whole suite, native and under Wine,
+# with floors below which it fails (the figures measured, the lines' at least 95%).
+COVERAGE_LINE_FLOOR := 100
+COVERAGE_BRANCH_FLOOR := 94
+coverage_preset_win32 := coverage-windows
+coverage_preset_win64 := coverage-windows-x64
+gcov_win32 := i686-w64-mingw32-gcov-posix
+gcov_win64 := x86_64-w64-mingw32-gcov-posix
+coverage: bootstrap
+	cmake --preset coverage-native >/dev/null && cmake --build --preset coverage-native
+	cmake --preset $(coverage_preset_$(RUN_ARCH)) >/dev/null && cmake --build --preset $(coverage_preset_$(RUN_ARCH))
+	find build/coverage-native build/$(coverage_preset_$(RUN_ARCH)) -name '*.gcda' -delete
+	@status=0; ctest --preset coverage-native || status=$$?; \
+	cmake/wine-run.sh --arch $(RUN_ARCH) --prefix $(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix --init && \
+	tests/gui/gui_test.sh --arch $(RUN_ARCH) --prefix $(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix-x11 --init && \
+	ctest --preset $(coverage_preset_$(RUN_ARCH)) || status=$$?; \
+	WINEPREFIX=$(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null; \
+	[ $$status -eq 0 ] || { echo "make coverage: the suite failed"; exit $$status; }
+	./scripts/coverage-report.sh build/coverage-native build/$(coverage_preset_$(RUN_ARCH)) $(gcov_$(RUN_ARCH)) \
+	    $(COVERAGE_LINE_FLOOR) $(COVERAGE_BRANCH_FLOOR)
 
 # The README's two pictures, captured from a run of the gui test.
 screenshots: build $(if $(filter win64,$(RUN_ARCH)),build-x64)

@@ -1,5 +1,8 @@
 # Checks a built plug-in DLL without running it:
 #  - it is a PE image of the expected kind (PE32 for the 32-bit product);
+#  - the loader may place it anywhere and runs none of its data: DYNAMIC_BASE
+#    with a relocation table, NX_COMPAT, HIGH_ENTROPY_VA on 64-bit, and no
+#    section both writable and executable;
 #  - it imports system DLLs of the allowlist only, so it needs no runtime DLL;
 #  - it exports exactly the names of the module-definition file, undecorated,
 #    each at its ordinal there, from ordinal 1 on.
@@ -17,6 +20,37 @@ if(NOT dump MATCHES "\nMagic[ \t]+${MAGIC}[ \t]")
   string(REGEX MATCH "\nMagic[^\n]*" magic "${dump}")
   message(FATAL_ERROR "${DLL}: expected optional header magic ${MAGIC}, found '${magic}'")
 endif()
+
+set(wanted_flags DYNAMIC_BASE NX_COMPAT)
+if(MAGIC STREQUAL "020b")
+  list(APPEND wanted_flags HIGH_ENTROPY_VA)
+endif()
+string(REGEX MATCH "\nDllCharacteristics[^\n]*(\n\t+[A-Z_]+)*" flags "${dump}")
+foreach(flag IN LISTS wanted_flags)
+  if(NOT flags MATCHES "\t${flag}(\n|$)")
+    message(FATAL_ERROR "${DLL}: DllCharacteristics lack ${flag}:${flags}")
+  endif()
+endforeach()
+# Data directory entry 5: the base relocations, which DYNAMIC_BASE needs.
+string(REGEX MATCH "\nEntry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation Directory" _ "${dump}")
+set(relocations "${CMAKE_MATCH_1}")
+if(relocations STREQUAL "" OR relocations MATCHES "^0+$")
+  message(FATAL_ERROR "${DLL} has no relocation table")
+endif()
+message(STATUS "flags: ${wanted_flags}, relocation table of 0x${relocations} bytes")
+
+# Sections: objdump marks code CODE, and what is not writable READONLY.
+execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
+string(REGEX MATCHALL "\n +[0-9]+ [^ ]+[^\n]*\n[^\n]+" section_entries "${sections}")
+if(rc OR NOT section_entries)
+  message(FATAL_ERROR "objdump -h failed on ${DLL}")
+endif()
+foreach(entry IN LISTS section_entries)
+  if(entry MATCHES "CODE" AND NOT entry MATCHES "READONLY")
+    string(REGEX MATCH "[0-9]+ ([^ ]+)" _ "${entry}")
+    message(FATAL_ERROR "${DLL}: section ${CMAKE_MATCH_1} is both writable and executable")
+  endif()
+endforeach()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)

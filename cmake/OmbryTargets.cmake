@@ -15,8 +15,16 @@ endfunction()
 # Code that goes into the plug-in DLL: no C++ exceptions and no RTTI, so that
 # the DLL carries none of the C++ runtime's exception and thread support. That
 # support, linked in statically, leaks memory each time the host unloads the DLL.
+#
+# With OMBRY_COVERAGE (the coverage presets), this code, and only this, counts
+# which of its lines and branches run: the programs it goes into write the
+# counts when they end (a DLL when it is unloaded).
 function(ombry_module_code target)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  if(OMBRY_COVERAGE)
+    target_compile_options(${target} PRIVATE --coverage)
+    target_link_options(${target} PUBLIC --coverage)
+  endif()
 endfunction()
 
 # Reads the host's entry-point list (src/host/host_entry_points.inc) into

@@ -4,7 +4,8 @@
 # Windows architecture named on the command line (win32, win64), the Japanese
 # locale that gives Wine code page 932, the native fuzzing/benchmark tools, and
 # for the windowed host's test an X server (Xvfb), real input (xdotool),
-# screenshots (ImageMagick), a Japanese font and Wine's own fonts.
+# screenshots (ImageMagick), a Japanese font and Wine's own fonts, and the
+# project's own checks: clang-tidy, cppcheck and gcovr.
 # Does nothing when everything is already there.
 #
 # Usage: bootstrap.sh [win32] [win64]
@@ -19,7 +20,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 wanted=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
         g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
         locales cmake make googletest clang libclang-rt-14-dev libbenchmark-dev zip
-        xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine)
+        xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine
+        clang-tidy cppcheck gcovr)
 for arch in "$@"; do
   case $arch in
     win32) wanted+=(wine32:i386) ;;

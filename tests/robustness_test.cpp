@@ -1,5 +1,6 @@
 // A host that misbehaves, and a process short of memory: every callback still
 // returns to the host normally and nothing is written where it should not be.
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -110,6 +111,12 @@ TEST_F(Robustness, ExhaustedAddressSpaceEndsQuietlyWithoutAWindow) {
 // Platform functions that fail where the plug-in calls them.
 void* __cdecl NoMemory(size_t, size_t) { return nullptr; }
 void* __cdecl NoMemoryToGrow(void*, size_t) { return nullptr; }
+// A text's block holds its capacity, always even, and a terminator: the
+// Shift_JIS texts ask for odd sizes, the UTF-16 ones for even sizes. So the
+// UTF-16 texts grow, and the first Shift_JIS one (the settings path) cannot.
+void* __cdecl NoMemoryForShiftJisTexts(void* block, size_t size) {
+    return size % 2 ? nullptr : std::realloc(block, size);
+}
 
 // Conversions fail for texts holding an address, so the settings path still
 // converts and the failure hits the recipients. The platform may fail one
@@ -167,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PlatformFailure{"WorkingBuffer", "msvcrt.dll", "calloc", reinterpret_cast<const void*>(&NoMemory)},
                     PlatformFailure{"GrowingText", "msvcrt.dll", "realloc",
                                     reinterpret_cast<const void*>(&NoMemoryToGrow)},
+                    PlatformFailure{"GrowingAShiftJisText", "msvcrt.dll", "realloc",
+                                    reinterpret_cast<const void*>(&NoMemoryForShiftJisTexts)},
                     PlatformFailure{"Widening", "kernel32.dll", "MultiByteToWideChar",
                                     reinterpret_cast<const void*>(&WideningFailsOnAddresses<ERROR_NO_UNICODE_TRANSLATION>)},
                     PlatformFailure{"WideningWithoutAnErrorCode", "kernel32.dll", "MultiByteToWideChar",

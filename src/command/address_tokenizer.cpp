@@ -19,7 +19,7 @@ char* SkipSpacesAndSeparators(char* p) {
 char* CommentEnd(char* open) { return std::strchr(open + 1, ')'); }
 
 // Overwrites the space bytes before `end` with NUL, down to `first` at most.
-void TrimTrailingSpaces(char* first, char* end) {
+void TrimTrailingSpaces(const char* first, char* end) {
     while (end > first && IsSpace(static_cast<unsigned char>(end[-1]))) *--end = '\0';
 }
 
@@ -46,9 +46,8 @@ char* NextAddress(char* text, const AddressByteClasses& bytes) {
     for (;;) {
         while (bytes.IsPlain(static_cast<unsigned char>(*p))) ++p;
         const unsigned char byte = static_cast<unsigned char>(*p);
-        if (byte == '\0') {
-            break;
-        } else if (bytes.IsLead(byte)) {
+        if (byte == '\0') break;
+        if (bytes.IsLead(byte)) {
             p += p[1] != '\0' ? 2 : 1;
         } else if (byte == '(') {
             char* close = CommentEnd(p);
@@ -56,7 +55,8 @@ char* NextAddress(char* text, const AddressByteClasses& bytes) {
         } else if (byte == '"') {
             inQuotes = !inQuotes;
             ++p;
-        } else if (IsSeparator(*p) && !inQuotes) {
+        } else if (!inQuotes) {
+            // What is left is a separator: outside quotes it ends the address.
             *p = '\0';
             TrimTrailingSpaces(first, p);
             g_cursor = p + 1;

@@ -8,6 +8,8 @@
 #define OMBRY_SLOT_TYPE_Uncalled(name) UncalledEntryPoint
 
 struct HostApi {
+// `name` is the declared slot: parentheses around it would make it a cast.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define OMBRY_ENTRY_POINT(name, use, need) OMBRY_SLOT_TYPE_##use(name) name;
 #include "host_entry_points.inc"
 

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -13,7 +14,13 @@
 #define FAKE_HOST_API extern "C" __declspec(dllexport)
 #endif
 
-size_t (*g_pluginBlockSize)(const void*) = [](const void* block) { return _msize(const_cast<void*>(block)); };
+namespace {
+
+size_t RuntimeBlockSize(const void* block) { return _msize(const_cast<void*>(block)); }
+
+}  // namespace
+
+size_t (*g_pluginBlockSize)(const void*) = &RuntimeBlockSize;
 
 FakeHost& TheFakeHost() {
     static FakeHost host;
@@ -33,16 +40,15 @@ void FakeHost::ForgetRecords() {
 void FakeHost::SetMessage(const std::map<std::string, std::string>& values) {
     headers = values;
     std::string block;
-    for (const auto& [name, value] : values) block += name + ": " + value + "\r\n";
+    for (const auto& [name, value] : values) block.append(name).append(": ").append(value).append("\r\n");
     headerBlock = block;
 }
 
 std::optional<std::string> FakeHost::ComposeHeader(const std::string& name) const {
-    std::optional<std::string> value;
-    for (const FakeHeaderSet& set : headerSets) {
-        if (set.name == name) value = set.value;
-    }
-    return value;
+    // The last value set counts.
+    auto set = std::find_if(headerSets.rbegin(), headerSets.rend(),
+                            [&name](const FakeHeaderSet& each) { return each.name == name; });
+    return set == headerSets.rend() ? std::nullopt : set->value;
 }
 
 namespace {
@@ -143,8 +149,7 @@ FAKE_HOST_API LONG WINAPI OMA_CompSetSpecifiedHeader(HWND compose, const char* n
 extern "C" void WINAPI FakeHost_SetVersion(const char* version) { TheFakeHost().version = Copy(version); }
 
 extern "C" int WINAPI FakeHost_VersionCalls() {
-    int count = 0;
-    for (const std::string& call : TheFakeHost().calls) count += call == "GetVersion";
-    return count;
+    const std::vector<std::string>& calls = TheFakeHost().calls;
+    return int(std::count(calls.begin(), calls.end(), "GetVersion"));
 }
 #endif

@@ -180,10 +180,15 @@ std::optional<std::string> DecodeQ(std::string_view text) {
 }
 
 // An encoded-word "=?charset?B|Q?text?=" starting at `start`, if there is one.
+// (cppcheck misses the uses of its members through the std::optional.)
 struct EncodedWord {
+    // cppcheck-suppress unusedStructMember
     size_t end;
+    // cppcheck-suppress unusedStructMember
     std::string charset;
+    // cppcheck-suppress unusedStructMember
     char encoding;
+    // cppcheck-suppress unusedStructMember
     std::string_view text;
 };
 
@@ -214,7 +219,7 @@ std::optional<std::string> MailMessage::Field(std::string_view name) const {
 
 std::string MailMessage::HeaderBlock() const {
     std::string block;
-    for (const auto& [name, value] : fields) block += name + ": " + value + "\r\n";
+    for (const auto& [name, value] : fields) block.append(name).append(": ").append(value).append("\r\n");
     return block;
 }
 
@@ -255,8 +260,10 @@ std::optional<std::string> DecodeHeaderValue(std::string_view value, std::string
     return out;
 }
 
-MessageResult ParseMessage(std::string_view raw) {
-    // Split the header block into lines; it ends at the first empty line.
+namespace {
+
+// The lines of the header block, which ends at the first empty line.
+std::vector<std::string> HeaderLines(std::string_view raw) {
     std::vector<std::string> lines;
     size_t position = 0;
     while (position < raw.size()) {
@@ -267,24 +274,37 @@ MessageResult ParseMessage(std::string_view raw) {
         if (line.empty()) break;
         lines.emplace_back(line);
     }
-    if (lines.empty()) return {std::nullopt, "no header fields"};
+    return lines;
+}
 
-    // Unfold: a line starting with white space continues the field before it.
-    std::vector<std::pair<std::string, std::string>> raws;
+// Unfolds the lines into raw fields: a line starting with white space
+// continues the field before it. Returns why a line is malformed, if one is.
+std::optional<std::string> Unfold(const std::vector<std::string>& lines,
+                                  std::vector<std::pair<std::string, std::string>>& fields) {
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string& line = lines[n];
         const std::string where = "line " + std::to_string(n + 1) + ": ";
         if (line[0] == ' ' || line[0] == '\t') {
-            if (raws.empty()) return {std::nullopt, where + "continuation line before any header field"};
-            raws.back().second += line;
+            if (fields.empty()) return where + "continuation line before any header field";
+            fields.back().second += line;
             continue;
         }
         const size_t colon = line.find(':');
-        if (colon == std::string::npos || colon == 0) return {std::nullopt, where + "header line without a name and colon"};
+        if (colon == std::string::npos || colon == 0) return where + "header line without a name and colon";
         std::string name = line.substr(0, colon);
-        if (name.find_first_of(" \t") != std::string::npos) return {std::nullopt, where + "white space in a field name"};
-        raws.emplace_back(std::move(name), line.substr(colon + 1));
+        if (name.find_first_of(" \t") != std::string::npos) return where + "white space in a field name";
+        fields.emplace_back(std::move(name), line.substr(colon + 1));
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+MessageResult ParseMessage(std::string_view raw) {
+    const std::vector<std::string> lines = HeaderLines(raw);
+    if (lines.empty()) return {std::nullopt, "no header fields"};
+    std::vector<std::pair<std::string, std::string>> raws;
+    if (std::optional<std::string> malformed = Unfold(lines, raws)) return {std::nullopt, *malformed};
 
     MailMessage message;
     for (auto& [name, value] : raws) {
@@ -293,7 +313,7 @@ MessageResult ParseMessage(std::string_view raw) {
         const std::string trimmed = first == std::string::npos ? "" : value.substr(first, last - first + 1);
         std::string error;
         std::optional<std::string> decoded = DecodeHeaderValue(trimmed, error);
-        if (!decoded) return {std::nullopt, name + ": " + error};
+        if (!decoded) return {std::nullopt, std::string(name).append(": ").append(error)};
         message.fields.emplace_back(name, std::move(*decoded));
     }
     return {std::move(message), ""};

@@ -57,7 +57,7 @@ public:
         out_ << "State with no message selected: " << State() << "\n";
     }
 
-    DWORD State() {
+    static DWORD State() {
         const FakeHost& host = TheFakeHost();
         if (host.stateCallbacks.empty()) return 0;
         return host.stateCallbacks.back().onState(host.stateCallbacks.back().commandId, 0);

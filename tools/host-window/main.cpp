@@ -37,7 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                              : argument == "--layout" ? &options.layout
                                                       : nullptr;
         if (!value || i + 1 >= __argc) {
-            std::fprintf(stderr, "host-window: %s %s\n\n%s", value ? "missing value for" : "unknown option",
+            (void)std::fprintf(stderr, "host-window: %s %s\n\n%s", value ? "missing value for" : "unknown option",
                          argument.c_str(), kUsage);
             return 2;
         }

@@ -72,18 +72,18 @@ bool Grayed(HMENU menu, int position) {
 
 // The command the plug-in registered under `id`, if any.
 const FakeCommand* RegisteredCommand(UINT id) {
-    for (const FakeCommand& command : TheFakeHost().commands) {
-        if (UINT(command.id) == id) return &command;
-    }
-    return nullptr;
+    const std::vector<FakeCommand>& commands = TheFakeHost().commands;
+    auto command = std::find_if(commands.begin(), commands.end(),
+                                [id](const FakeCommand& each) { return UINT(each.id) == id; });
+    return command == commands.end() ? nullptr : &*command;
 }
 
 StateCallback StateCallbackOf(int commandId) {
+    // The last one registered for the command counts.
     const std::vector<FakeStateCallback>& callbacks = TheFakeHost().stateCallbacks;
-    for (auto callback = callbacks.rbegin(); callback != callbacks.rend(); ++callback) {
-        if (callback->commandId == commandId) return callback->onState;
-    }
-    return nullptr;
+    auto callback = std::find_if(callbacks.rbegin(), callbacks.rend(),
+                                 [commandId](const FakeStateCallback& each) { return each.commandId == commandId; });
+    return callback == callbacks.rend() ? nullptr : callback->onState;
 }
 
 HWND Control(HWND parent, DWORD exStyle, const wchar_t* type, DWORD style, int id) {
@@ -240,7 +240,8 @@ private:
 
     void Arrange() {
         SendMessageW(status_, WM_SIZE, 0, 0);
-        RECT client{}, status{};
+        RECT client{};
+        RECT status{};
         GetClientRect(window_, &client);
         // The plug-in's state on the left, the data folder on the right.
         const int parts[] = {client.right * 11 / 20, -1};
@@ -260,7 +261,9 @@ private:
         const std::string folder = dataFolder_ + mailboxNames_[size_t(index)] + "\\";
         ListView_DeleteAllItems(messages_);
         rows_.clear();
-        for (const std::string& file : MessageFiles(folder)) rows_.push_back({file, ReadMessageFile(folder + file)});
+        const std::vector<std::string> files = MessageFiles(folder);
+        std::transform(files.begin(), files.end(), std::back_inserter(rows_),
+                       [&folder](const std::string& file) { return Row{file, ReadMessageFile(folder + file)}; });
         for (int i = 0; i < int(rows_.size()); ++i) {
             const Row& row = rows_[size_t(i)];
             const MailMessage* message = row.read.message ? &*row.read.message : nullptr;
@@ -331,7 +334,7 @@ private:
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             const FakeCommand* command = RegisteredCommand(GetMenuItemID(menu, i));
             if (!command) continue;
-            const StateCallback state = StateCallbackOf(command->id);
+            StateCallback state = StateCallbackOf(command->id);
             const bool grayed = state && state(command->id, 0) == 1;
             EnableMenuItem(menu, UINT(i), MF_BYPOSITION | (grayed ? MF_GRAYED : MF_ENABLED));
         }
@@ -353,7 +356,9 @@ private:
 
     static std::vector<MenuItem> RecipientsItems(HMENU menu) {
         std::vector<MenuItem> items;
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) items.push_back({i, GetMenuItemID(menu, i), MenuText(menu, i)});
+        const int count = GetMenuItemCount(menu);
+        items.reserve(size_t(std::max(count, 0)));
+        for (int i = 0; i < count; ++i) items.push_back({i, GetMenuItemID(menu, i), MenuText(menu, i)});
         return items;
     }
 
