@@ -31,11 +31,13 @@ $(error cannot choose a Windows architecture (WINDOWS_ARCH=$(WINDOWS_ARCH)))
 endif
 RUN_ARCH := $(firstword $(WINDOWS_ARCHS))
 
-# Per architecture: CMake preset and build folder, and the Wine wrapper.
+# Per architecture: CMake preset and build folder, and the Wine wrapper on the
+# build folder's prefix (the architecture's own build folder unless a second
+# argument names another).
 preset_win32 := windows
 preset_win64 := windows-x64
 build_dir = build/$(preset_$(1))
-wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix
+wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix
 why_win64 = $$(./scripts/windows-arch.sh --why)
 
 .PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench window screenshots lint coverage clean
@@ -70,7 +72,7 @@ demo: bootstrap
 
 # The end-to-end test in a real window (CTest label gui) runs on the first
 # architecture only; its prefix, for windows on a display, is its own.
-gui_test = tests/gui/gui_test.sh --arch $(1) --prefix $(CURDIR)/$(call build_dir,$(1))/wineprefix-x11
+gui_test = tests/gui/gui_test.sh --arch $(1) --prefix $(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix-x11
 gui_filter = $(if $(filter $(1),$(RUN_ARCH)),,-LE gui)
 gui_init = $(if $(filter $(1),$(RUN_ARCH)),$(call gui_test,$(1)) --init &&)
 
@@ -83,7 +85,7 @@ suite_win32_static = echo "The 32-bit DLL: static checks only"; ctest --preset w
 suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine$(if $(filter win64,$(RUN_ARCH)), (the gui test too))"; \
 	$(call wine_run,win64) --init && $(call gui_init,win64) \
 	ctest --preset windows-x64 $(call gui_filter,win64) || status=$$?;
-stop_wine = WINEPREFIX=$(CURDIR)/$(call build_dir,$(1))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
+stop_wine = WINEPREFIX=$(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
 
 test: say-where build native $(if $(filter win64,$(WINDOWS_ARCHS)),build-x64)
 	@status=0; \
@@ -137,19 +139,20 @@ COVERAGE_LINE_FLOOR := 100
 COVERAGE_BRANCH_FLOOR := 94
 coverage_preset_win32 := coverage-windows
 coverage_preset_win64 := coverage-windows-x64
+coverage_preset := $(coverage_preset_$(RUN_ARCH))
 gcov_win32 := i686-w64-mingw32-gcov-posix
 gcov_win64 := x86_64-w64-mingw32-gcov-posix
 coverage: bootstrap
 	cmake --preset coverage-native >/dev/null && cmake --build --preset coverage-native
-	cmake --preset $(coverage_preset_$(RUN_ARCH)) >/dev/null && cmake --build --preset $(coverage_preset_$(RUN_ARCH))
-	find build/coverage-native build/$(coverage_preset_$(RUN_ARCH)) -name '*.gcda' -delete
+	cmake --preset $(coverage_preset) >/dev/null && cmake --build --preset $(coverage_preset)
+	find build/coverage-native build/$(coverage_preset) -name '*.gcda' -delete
 	@status=0; ctest --preset coverage-native || status=$$?; \
-	cmake/wine-run.sh --arch $(RUN_ARCH) --prefix $(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix --init && \
-	tests/gui/gui_test.sh --arch $(RUN_ARCH) --prefix $(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix-x11 --init && \
-	ctest --preset $(coverage_preset_$(RUN_ARCH)) || status=$$?; \
-	WINEPREFIX=$(CURDIR)/build/$(coverage_preset_$(RUN_ARCH))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null; \
+	$(call wine_run,$(RUN_ARCH),build/$(coverage_preset)) --init && \
+	$(call gui_test,$(RUN_ARCH),build/$(coverage_preset)) --init && \
+	ctest --preset $(coverage_preset) || status=$$?; \
+	$(call stop_wine,$(RUN_ARCH),build/$(coverage_preset)) \
 	[ $$status -eq 0 ] || { echo "make coverage: the suite failed"; exit $$status; }
-	./scripts/coverage-report.sh build/coverage-native build/$(coverage_preset_$(RUN_ARCH)) $(gcov_$(RUN_ARCH)) \
+	./scripts/coverage-report.sh build/coverage-native build/$(coverage_preset) $(gcov_$(RUN_ARCH)) \
 	    $(COVERAGE_LINE_FLOOR) $(COVERAGE_BRANCH_FLOOR)
 
 # The README's two pictures, captured from a run of the gui test.
