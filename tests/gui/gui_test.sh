@@ -131,7 +131,7 @@ start_host() {  # record file, then options for the host
   shift
   rm -f "$work/layout"
   (cd "$bin" && exec "$wine_run" --arch "$arch" --prefix "$prefix" host-window.exe --data "$samples/data" \
-     --record "$record" --layout "$work/layout" "$@") >"$work/host.log" 2>&1 &
+     --record "$record" --layout "$work/layout" --guard-heap "$@") >"$work/host.log" 2>&1 &
   host_pid=$!
   wait_for "the main window" '$1 == "window"' 300
   for _ in $(seq 50); do xdotool search --onlyvisible --name '^Ombry$' >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -248,6 +248,7 @@ record=$work/record
 [ -f "$record" ] || fail "the host wrote no record"
 status_text=$(awk -F'\t' '$1 == "status" { print $2 }' "$record")
 [ "$status_text" = "プラグイン: Ombryトヴァナルプラグイン 1.1" ] || fail "status bar: '$status_text'"
+grep -qx $'guard-heap\ton' "$record" || fail "the plug-in did not allocate from the guard heap"
 # The command at position 3 of the recipients submenu of the menu bar and of
 # each of the three pop-up menus.
 awk -F'\t' '$1 == "recipients" && $3 == 3 { n++; if ($5 != "トヴァナルメール(&A)") bad = 1 }

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: host-window [--data FOLDER] [--plugin DLL] [--record FILE] [--layout FILE]\n"
+    "Usage: host-window [--data FOLDER] [--plugin DLL] [--record FILE] [--layout FILE] [--guard-heap]\n"
     "\n"
     "Opens the Ombry host's main window on a data folder of mail, with the plug-in\n"
     "loaded: its command is in メッセージ > 新規メールの宛先 and in the message\n"
@@ -23,7 +23,9 @@ constexpr char kUsage[] =
     "  --record FILE   at exit, write the status bar, the recipients submenus and\n"
     "                  each compose window's fields to FILE (UTF-8)\n"
     "  --layout FILE   keep FILE up to date with where the window's rows and open\n"
-    "                  menus are on the screen, for programs that drive the host\n";
+    "                  menus are on the screen, for programs that drive the host\n"
+    "  --guard-heap    the plug-in allocates from a heap that faults on the first\n"
+    "                  byte past a block and on a use after free (for tests)\n";
 
 }  // namespace
 
@@ -31,6 +33,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     WindowOptions options;
     for (int i = 1; i < __argc; ++i) {
         const std::string argument = __argv[i];
+        if (argument == "--guard-heap") {
+            options.guardHeap = true;
+            continue;
+        }
         std::string* value = argument == "--data"     ? &options.dataFolder
                              : argument == "--plugin" ? &options.plugin
                              : argument == "--record" ? &options.record

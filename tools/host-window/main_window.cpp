@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "compose_window.h"
 #include "data_folder.h"
 #include "fake_host.h"
+#include "guard_heap.h"
 #include "host_menus.h"
 #include "mail_message.h"
 #include "plugin_loading.h"
@@ -166,6 +168,7 @@ private:
         case WM_DESTROY:
             CloseComposeWindows();
             WriteRecord();
+            guardHeap_.reset();  // the plug-in holds none of its blocks between calls
             if (plugin_.module) FreeLibrary(plugin_.module);
             PostQuitMessage(0);
             return 0;
@@ -226,6 +229,7 @@ private:
         plugin_ = LoadPlugin(options_.plugin);
         std::wstring status;
         if (plugin_.module) {
+            if (options_.guardHeap) guardHeap_ = std::make_unique<GuardHeap>(plugin_.module);
             menuInit_ = ExportOf<OnMenuInitFn>(plugin_.module, "OMC_OnMenuInit");
             const PluginDescription texts = DescribePlugin(plugin_.module);
             status = L"プラグイン: " + ShiftJisToWide(texts.name) + L" " + ShiftJisToWide(texts.version);
@@ -413,6 +417,7 @@ private:
         wchar_t status[512] = {};
         SendMessageW(status_, SB_GETTEXTW, 0, LPARAM(status));
         report.Line() << "status" << std::wstring(status);
+        if (options_.guardHeap) report.Line() << "guard-heap" << (guardHeap_ && guardHeap_->hooked() ? "on" : "off");
         for (const MenuItem& item : RecipientsItems(bar_.recipients)) {
             report.Line() << "recipients" << "bar" << item.position << int(item.id) << item.text;
         }
@@ -446,6 +451,7 @@ private:
     std::vector<Row> rows_;
     PluginLoad plugin_;
     OnMenuInitFn menuInit_ = nullptr;
+    std::unique_ptr<GuardHeap> guardHeap_;
     std::vector<HMENU> openMenus_;
     std::vector<std::vector<MenuItem>> popupRecipients_;
 };

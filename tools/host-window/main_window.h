@@ -18,6 +18,9 @@ struct WindowOptions {
     // are on the screen, and the menu items' texts and states, for a program
     // that drives the host with real input.
     std::string layout;
+    // The plug-in allocates from a heap that faults on the first byte past a
+    // block and on any use of a freed one (for tests).
+    bool guardHeap = false;
 };
 
 // Runs the host until its main window is closed; returns the exit code.
