@@ -1,5 +1,6 @@
 #include "plugin_loading.h"
 
+#include <cstring>
 #include <vector>
 
 #include "fake_host.h"

@@ -1,7 +1,5 @@
 #include "simulator.h"
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "data_folder.h"
