@@ -1,5 +1,6 @@
-# Front door. Every target sets up what it needs on a fresh Debian machine
-# (installing packages when run as root).
+# Front door. Every command first sets up what it uses on a fresh Debian 12 or
+# 13 machine (installing packages when run as root; scripts/bootstrap.sh),
+# then does its work in a second make, which sees what set-up could install.
 #
 #   make demo    run the plug-in in the host simulator on the sample mail
 #                (ARGS="--message FILE" and the like: see ARGS=--help)
@@ -14,9 +15,9 @@
 #   make build   the 32-bit plug-in DLL and the 32-bit Windows test programs
 #
 # The product is always the 32-bit DLL in build/windows. Where 32-bit programs
-# cannot run, the Windows programs run from a 64-bit build of the same sources
-# (build/windows-x64) under 64-bit Wine; scripts/windows-arch.sh decides, and
-# WINDOWS_ARCH=win32|win64 forces one.
+# cannot run, or 32-bit Wine cannot be installed, the Windows programs run from
+# a 64-bit build of the same sources (build/windows-x64) under 64-bit Wine;
+# scripts/windows-arch.sh decides, and WINDOWS_ARCH=win32|win64 forces one.
 
 NATIVE_BUILD := build/native
 FUZZ_SECONDS ?= 60
@@ -31,6 +32,11 @@ $(error cannot choose a Windows architecture (WINDOWS_ARCH=$(WINDOWS_ARCH)))
 endif
 RUN_ARCH := $(firstword $(WINDOWS_ARCHS))
 
+# Set-up for a command: the groups of packages it uses (see bootstrap.sh),
+# then the command's work in a second make.
+setup = ./scripts/bootstrap.sh --windows "$$(./scripts/windows-arch.sh --candidates)" $(1)
+after_setup = $(MAKE) --no-print-directory $(1)
+
 # Per architecture: CMake preset and build folder, and the Wine wrapper on the
 # build folder's prefix (the architecture's own build folder unless a second
 # argument names another).
@@ -39,31 +45,55 @@ preset_win64 := windows-x64
 build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix
 why_win64 = $$(./scripts/windows-arch.sh --why)
+# Configures a preset with or without the GoogleTest programs (ON|OFF).
+configure = cmake --preset $(1) -DOMBRY_TEST_PROGRAMS=$(2) >/dev/null
 
-.PHONY: say-where all demo test dist build build-x64 native bootstrap fuzz bench window screenshots lint coverage clean
+.PHONY: all demo test dist build native fuzz bench window screenshots lint coverage clean \
+	demo-work test-work dist-work build-work fuzz-work bench-work window-work screenshots-work \
+	lint-work coverage-work say-where
 
 all: build
 
-bootstrap:
-	@./scripts/bootstrap.sh $(WINDOWS_ARCHS)
+demo:
+	@$(call setup,dll wine)
+	@$(call after_setup,demo-work)
+test:
+	@$(call setup,dll tests gui wine-each)
+	@$(call after_setup,test-work)
+build:
+	@$(call setup,dll tests)
+	@$(call after_setup,build-work)
+dist:
+	@$(call setup,dll dist)
+	@$(call after_setup,dist-work)
+fuzz:
+	@$(call setup,fuzz)
+	@$(call after_setup,fuzz-work)
+bench:
+	@$(call setup,dll bench wine)
+	@$(call after_setup,bench-work)
+window:
+	@$(call setup,dll fonts wine)
+	@$(call after_setup,window-work)
+screenshots:
+	@$(call setup,dll gui wine)
+	@$(call after_setup,screenshots-work)
+lint:
+	@$(call setup,dll lint)
+	@$(call after_setup,lint-work)
+coverage:
+	@$(call setup,dll tests gui coverage wine)
+	@$(call after_setup,coverage-work)
 
-build: bootstrap
-	cmake --preset windows >/dev/null
+build-work:
+	$(call configure,windows,ON)
 	cmake --build --preset windows
 
-build-x64: bootstrap
-	cmake --preset windows-x64 >/dev/null
-	cmake --build --preset windows-x64
-
-native: bootstrap
-	cmake --preset native >/dev/null
-	cmake --build --preset native
-
 # The demo builds quietly: the build's output goes to a log, shown on failure.
-demo: bootstrap
+demo-work:
 	@mkdir -p build
-	@{ cmake --preset windows && cmake --build --preset windows --target plugin && \
-	   cmake --preset $(preset_$(RUN_ARCH)) && \
+	@{ $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
+	   $(call configure,$(preset_$(RUN_ARCH)),OFF) && \
 	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-sim; } >build/demo-build.log 2>&1 || \
 	    { cat build/demo-build.log; exit 1; }
 	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the simulator runs a 64-bit build of the plug-in under 64-bit Wine.";) \
@@ -87,7 +117,14 @@ suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine$(if $(filt
 	ctest --preset windows-x64 $(call gui_filter,win64) || status=$$?;
 stop_wine = WINEPREFIX=$(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
 
-test: say-where build native $(if $(filter win64,$(WINDOWS_ARCHS)),build-x64)
+# Where 32-bit Wine runs, the 32-bit tree holds every test program; elsewhere
+# only the DLL and what its static check reads.
+test-work: say-where
+	$(call configure,native,ON)
+	cmake --build --preset native
+	$(if $(filter win32,$(WINDOWS_ARCHS)),$(call configure,windows,ON),$(call configure,windows,OFF))
+	cmake --build --preset windows $(if $(filter win32,$(WINDOWS_ARCHS)),,--target static_check_inputs)
+	$(if $(filter win64,$(WINDOWS_ARCHS)),$(call configure,windows-x64,ON) && cmake --build --preset windows-x64)
 	@status=0; \
 	$(suite_native) \
 	$(if $(filter win32,$(WINDOWS_ARCHS)),$(suite_win32),$(suite_win32_static)) \
@@ -98,18 +135,24 @@ test: say-where build native $(if $(filter win64,$(WINDOWS_ARCHS)),build-x64)
 say-where:
 	@./scripts/windows-arch.sh --explain
 
-dist: build
+dist-work:
+	$(call configure,windows,OFF)
+	cmake --build --preset windows --target plugin
 	./scripts/make-dist.sh $(PLUGIN_DLL) $(DIST_ZIP)
 
 # New inputs go to a scratch corpus in the build folder; fuzz/corpus holds the seeds.
-fuzz: native
+fuzz-work:
+	$(call configure,native,OFF)
+	cmake --build --preset native --target tokenizer_fuzz
 	mkdir -p $(NATIVE_BUILD)/fuzz-corpus
 	$(NATIVE_BUILD)/bin/tokenizer_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
 	    -print_final_stats=1 -artifact_prefix=$(NATIVE_BUILD)/ \
 	    $(NATIVE_BUILD)/fuzz-corpus fuzz/corpus
 
-bench: native
-	cmake --preset $(preset_$(RUN_ARCH)) >/dev/null
+bench-work:
+	$(call configure,native,OFF)
+	cmake --build --preset native --target tokenizer_bench
+	$(call configure,$(preset_$(RUN_ARCH)),OFF)
 	cmake --build --preset $(preset_$(RUN_ARCH)) --target command_bench
 	$(NATIVE_BUILD)/bin/tokenizer_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@echo "Whole command, $(if $(filter win64,$(RUN_ARCH)),64-bit build under 64-bit Wine ($(why_win64)),32-bit build under 32-bit Wine):"
@@ -117,11 +160,11 @@ bench: native
 
 # The host in a window on your display, on the samples (ARGS: --data FOLDER,
 # --plugin DLL). It has a Wine prefix of its own, set up at the first run.
-window: bootstrap
+window-work:
 	@test -n "$$DISPLAY" || { echo "make window: no display (DISPLAY is not set); make test drives the window under Xvfb"; exit 1; }
 	@mkdir -p build
-	@{ cmake --preset windows && cmake --build --preset windows --target plugin && \
-	   cmake --preset $(preset_$(RUN_ARCH)) && \
+	@{ $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
+	   $(call configure,$(preset_$(RUN_ARCH)),OFF) && \
 	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-window; } >build/window-build.log 2>&1 || \
 	    { cat build/window-build.log; exit 1; }
 	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the window runs a 64-bit build of the plug-in under 64-bit Wine.";) true
@@ -129,8 +172,8 @@ window: bootstrap
 	    --prefix $(CURDIR)/$(call build_dir,$(RUN_ARCH))/wineprefix-desktop host-window.exe --data $(CURDIR)/samples/data $(ARGS)
 
 # Static analysis of src/ and tools/ (clang-tidy, cppcheck): no findings allowed.
-lint: bootstrap
-	cmake --preset windows >/dev/null
+lint-work:
+	$(call configure,windows,OFF)
 	./scripts/lint.sh build/windows
 
 # Line and branch coverage of src/ from the whole suite, native and under Wine,
@@ -142,7 +185,7 @@ coverage_preset_win64 := coverage-windows-x64
 coverage_preset := $(coverage_preset_$(RUN_ARCH))
 gcov_win32 := i686-w64-mingw32-gcov-posix
 gcov_win64 := x86_64-w64-mingw32-gcov-posix
-coverage: bootstrap
+coverage-work:
 	cmake --preset coverage-native >/dev/null && cmake --build --preset coverage-native
 	cmake --preset $(coverage_preset) >/dev/null && cmake --build --preset $(coverage_preset)
 	find build/coverage-native build/$(coverage_preset) -name '*.gcda' -delete
@@ -156,7 +199,11 @@ coverage: bootstrap
 	    $(COVERAGE_LINE_FLOOR) $(COVERAGE_BRANCH_FLOOR)
 
 # The README's two pictures, captured from a run of the gui test.
-screenshots: build $(if $(filter win64,$(RUN_ARCH)),build-x64)
+screenshots-work:
+	$(call configure,windows,OFF)
+	cmake --build --preset windows --target plugin
+	$(call configure,$(preset_$(RUN_ARCH)),OFF)
+	cmake --build --preset $(preset_$(RUN_ARCH)) --target host-window
 	$(call gui_test,$(RUN_ARCH)) --bin $(CURDIR)/$(call build_dir,$(RUN_ARCH))/bin --samples $(CURDIR)/samples --shots $(CURDIR)/docs
 
 clean:

@@ -1,71 +1,114 @@
-# Checks a built plug-in DLL without running it:
-#  - it is a PE image of the expected kind (PE32 for the 32-bit product);
+# Checks a built plug-in DLL without running it, from its bytes (PeImage.cmake):
+#  - it is a DLL of the expected processor (PE32 for the 32-bit product);
+#  - Windows as old as windows-imports.txt names for the processor loads it:
+#    its subsystem version is no newer, and it imports nothing but the
+#    functions that list holds, each by name, none newer than that Windows;
+#    so it needs no runtime DLL either;
 #  - the loader may place it anywhere and runs none of its data: DYNAMIC_BASE
 #    with a relocation table, NX_COMPAT, HIGH_ENTROPY_VA on 64-bit, and no
 #    section both writable and executable;
-#  - it imports system DLLs of the allowlist only, so it needs no runtime DLL;
-#  - it exports exactly the names of the module-definition file, undecorated,
-#    each at its ordinal there, from ordinal 1 on.
-# Usage: cmake -DDLL=path -DOBJDUMP=path -DDEF=plugin.def -DMAGIC=010b|020b
-#              -P CheckPluginDll.cmake
+#  - it exports exactly the names of the module-definition file, each at its
+#    ordinal there, from ordinal 1 on.
+# A failure names the entry that differs.
+# Usage: cmake -DDLL=path -DDEF=plugin.def -DIMPORTS=windows-imports.txt
+#              -DPROCESSOR=i686|x86_64 -P CheckPluginDll.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed_imports KERNEL32.dll USER32.dll msvcrt.dll)
+include(${CMAKE_CURRENT_LIST_DIR}/PeImage.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsImports.cmake)
 
-execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "objdump failed on ${DLL}")
+# The finding on a line of its own (CMake wraps an error's text), then the error.
+function(fail)
+  string(JOIN "" text ${ARGN})
+  message(NOTICE "${DLL}: ${text}")
+  message(FATAL_ERROR "the DLL is not what it must be")
+endfunction()
+
+pe_read("${DLL}")
+ombry_read_windows_imports("${IMPORTS}" ${PROCESSOR})
+
+# Processor and kind of image.
+if(PROCESSOR STREQUAL "i686")
+  set(machine 332)   # IMAGE_FILE_MACHINE_I386
+  set(magic 267)     # PE32
+  set(kind PE32)
+else()
+  set(machine 34404) # IMAGE_FILE_MACHINE_AMD64
+  set(magic 523)     # PE32+
+  set(kind PE32+)
+endif()
+if(NOT pe_machine EQUAL machine OR NOT pe_magic EQUAL magic)
+  fail("expected a ${kind} image for ${PROCESSOR} (machine ${machine}), found machine ${pe_machine}, magic ${pe_magic}")
+endif()
+math(EXPR is_dll "${pe_characteristics} & 0x2000")  # IMAGE_FILE_DLL
+if(NOT is_dll)
+  fail("the image is not marked as a DLL")
 endif()
 
-if(NOT dump MATCHES "\nMagic[ \t]+${MAGIC}[ \t]")
-  string(REGEX MATCH "\nMagic[^\n]*" magic "${dump}")
-  message(FATAL_ERROR "${DLL}: expected optional header magic ${MAGIC}, found '${magic}'")
+# The Windows that loads it.
+if(pe_subsystem_version VERSION_GREATER windows_version)
+  fail("subsystem version ${pe_subsystem_version} is newer than ${windows_name} (${windows_version}), "
+       "the oldest Windows ${IMPORTS} names for ${PROCESSOR}")
 endif()
+set(dlls_found "")
+foreach(import IN LISTS pe_imports)
+  if(import MATCHES "^(.*)#([0-9]+)$")
+    fail("imports ordinal ${CMAKE_MATCH_2} of ${CMAKE_MATCH_1}: only imports by name can be held to the list")
+  endif()
+  string(REGEX MATCH "^([^!]*)!(.*)$" _ "${import}")
+  set(dll "${CMAKE_MATCH_1}")
+  string(TOLOWER "${dll}" lower_dll)
+  set(key "${lower_dll}!${CMAKE_MATCH_2}")
+  if(NOT lower_dll IN_LIST windows_dlls)
+    fail("imports ${import}: ${dll} is none of the system DLLs of ${IMPORTS}")
+  endif()
+  if(NOT key IN_LIST windows_functions)
+    fail("imports ${import}, which ${IMPORTS} does not list")
+  endif()
+  if(windows_oldest_${key} VERSION_GREATER windows_version)
+    fail("imports ${import}, which needs Windows ${windows_oldest_${key}}, newer than ${windows_name} (${windows_version})")
+  endif()
+  if(NOT dll IN_LIST dlls_found)
+    list(APPEND dlls_found "${dll}")
+  endif()
+endforeach()
+if(NOT pe_imports)
+  fail("no imports found")
+endif()
+list(LENGTH pe_imports import_count)
+string(JOIN ", " dlls_found ${dlls_found})
+message(STATUS "${kind}, subsystem version ${pe_subsystem_version} (${windows_name}: ${windows_version}); "
+               "${import_count} functions imported by name from ${dlls_found}, each in ${IMPORTS}")
 
-set(wanted_flags DYNAMIC_BASE NX_COMPAT)
-if(MAGIC STREQUAL "020b")
-  list(APPEND wanted_flags HIGH_ENTROPY_VA)
+# Where the loader may place it, and what it may run.
+set(wanted_flags DYNAMIC_BASE:64 NX_COMPAT:256)
+if(PROCESSOR STREQUAL "x86_64")
+  list(APPEND wanted_flags HIGH_ENTROPY_VA:32)
 endif()
-string(REGEX MATCH "\nDllCharacteristics[^\n]*(\n\t+[A-Z_]+)*" flags "${dump}")
 foreach(flag IN LISTS wanted_flags)
-  if(NOT flags MATCHES "\t${flag}(\n|$)")
-    message(FATAL_ERROR "${DLL}: DllCharacteristics lack ${flag}:${flags}")
+  string(REPLACE ":" ";" flag "${flag}")
+  list(GET flag 0 name)
+  list(GET flag 1 bit)
+  math(EXPR set "${pe_dll_characteristics} & ${bit}")
+  if(NOT set)
+    fail("DllCharacteristics ${pe_dll_characteristics} lack ${name}")
   endif()
 endforeach()
-# Data directory entry 5: the base relocations, which DYNAMIC_BASE needs.
-string(REGEX MATCH "\nEntry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation Directory" _ "${dump}")
-set(relocations "${CMAKE_MATCH_1}")
-if(relocations STREQUAL "" OR relocations MATCHES "^0+$")
-  message(FATAL_ERROR "${DLL} has no relocation table")
+if(NOT pe_relocations_size GREATER 0)
+  fail("no relocation table")
 endif()
-message(STATUS "flags: ${wanted_flags}, relocation table of 0x${relocations} bytes")
-
-# Sections: objdump marks code CODE, and what is not writable READONLY.
-execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
-string(REGEX MATCHALL "\n +[0-9]+ [^ ]+[^\n]*\n[^\n]+" section_entries "${sections}")
-if(rc OR NOT section_entries)
-  message(FATAL_ERROR "objdump -h failed on ${DLL}")
-endif()
-foreach(entry IN LISTS section_entries)
-  if(entry MATCHES "CODE" AND NOT entry MATCHES "READONLY")
-    string(REGEX MATCH "[0-9]+ ([^ ]+)" _ "${entry}")
-    message(FATAL_ERROR "${DLL}: section ${CMAKE_MATCH_1} is both writable and executable")
+set(sections "${pe_sections}")
+while(sections)
+  list(POP_FRONT sections name flags)
+  # IMAGE_SCN_MEM_EXECUTE | IMAGE_SCN_MEM_WRITE
+  math(EXPR both "${flags} & 0xA0000000")
+  if(both EQUAL 2684354560)
+    fail("section ${name} is both writable and executable")
   endif()
-endforeach()
-
-string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-if(NOT imports)
-  message(FATAL_ERROR "no imports found in ${DLL}")
-endif()
-string(TOLOWER "${allowed_imports}" allowed)
-foreach(import IN LISTS imports)
-  string(REGEX REPLACE "DLL Name: *" "" name "${import}")
-  string(STRIP "${name}" name)
-  string(TOLOWER "${name}" lower)
-  if(NOT lower IN_LIST allowed)
-    message(FATAL_ERROR "${DLL} imports ${name}, which is not one of ${allowed_imports}")
-  endif()
-endforeach()
-message(STATUS "imports: ${imports}")
+endwhile()
+string(REGEX REPLACE ":[0-9]+" "" wanted_flags "${wanted_flags}")
+string(JOIN ", " wanted_flags ${wanted_flags})
+message(STATUS "${wanted_flags}, a relocation table of ${pe_relocations_size} bytes, "
+               "no section both writable and executable")
 
 # The expected exports: "Name [= Internal] @Ordinal" lines of the .def file.
 file(STRINGS ${DEF} def_lines REGEX "^[ \t]*[A-Za-z_][A-Za-z0-9_]*[^;]*@[0-9]+")
@@ -78,29 +121,27 @@ endforeach()
 if(expected_count EQUAL 0)
   message(FATAL_ERROR "no exports read from ${DEF}")
 endif()
-
-if(NOT dump MATCHES "Ordinal Base[ \t]+1\n")
-  message(FATAL_ERROR "ordinal base is not 1")
+if(NOT pe_export_base EQUAL 1)
+  fail("ordinal base ${pe_export_base}, expected 1")
 endif()
-# The name table lists each export as "[index] name", index = ordinal - base,
-# and ends at an empty line.
-string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
-if(start EQUAL -1)
-  message(FATAL_ERROR "${DLL} has no export name table")
-endif()
-string(SUBSTRING "${dump}" ${start} -1 table)
-string(FIND "${table}" "\n\n" end)
-string(SUBSTRING "${table}" 0 ${end} table)
-string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]*" names "${table}")
-list(LENGTH names count)
-if(NOT count EQUAL expected_count)
-  message(FATAL_ERROR "expected ${expected_count} exported names, found ${count}: ${names}")
-endif()
-foreach(entry IN LISTS names)
-  string(REGEX MATCH "\\[ *([0-9]+)\\] (.*)" _ "${entry}")
-  math(EXPR ordinal "${CMAKE_MATCH_1} + 1")
-  if(NOT CMAKE_MATCH_2 STREQUAL "${wanted_${ordinal}}")
-    message(FATAL_ERROR "ordinal ${ordinal} exports '${CMAKE_MATCH_2}', expected '${wanted_${ordinal}}'")
+foreach(export IN LISTS pe_exports)
+  string(REGEX MATCH "^([0-9]+)=(.*)$" _ "${export}")
+  set(ordinal ${CMAKE_MATCH_1})
+  set(name "${CMAKE_MATCH_2}")
+  if(NOT DEFINED wanted_${ordinal})
+    fail("exports '${name}' at ordinal ${ordinal}, which ${DEF} does not give")
+  endif()
+  if(NOT name STREQUAL wanted_${ordinal})
+    fail("ordinal ${ordinal} exports '${name}', expected '${wanted_${ordinal}}'")
+  endif()
+  set(found_${ordinal} 1)
+endforeach()
+foreach(ordinal RANGE 1 ${expected_count})
+  if(NOT found_${ordinal})
+    fail("'${wanted_${ordinal}}' is not exported at ordinal ${ordinal}")
   endif()
 endforeach()
-message(STATUS "exports: ${count} names at ordinals 1 to ${count}, as in ${DEF}")
+if(NOT pe_export_count EQUAL expected_count)
+  fail("${pe_export_count} ordinals exported, expected ${expected_count}")
+endif()
+message(STATUS "exports: ${expected_count} names at ordinals 1 to ${expected_count}, as in ${DEF}")

@@ -1,4 +1,5 @@
 # Settings every target of ours gets, set per target.
+include(WindowsImports)
 
 # Warnings as errors for our own code; Windows binaries carry their C/C++
 # runtime inside, so they import nothing but system DLLs.

@@ -14,7 +14,8 @@ cd "$(dirname "$0")/.."
 [ -f "$build/compile_commands.json" ] || { echo "lint.sh: no $build/compile_commands.json" >&2; exit 2; }
 
 mapfile -t files < <(find src tools -name '*.cpp' | sort)
-cxx=/usr/lib/gcc/i686-w64-mingw32/12-posix/include/c++
+# libstdc++ of the cross compiler, wherever its version puts it.
+cxx=$(i686-w64-mingw32-g++-posix -print-file-name=include)/c++
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
