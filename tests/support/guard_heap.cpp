@@ -88,10 +88,16 @@ void Quarantine(const Region& region) {
     g_quarantineBytes += region.committed;
 }
 
-// A zero-filled block of `size` bytes that ends where its last committed page
-// does; null when the address space or the table is full. A block of 0 bytes
-// points at the guard page itself: it is unique, and any access faults.
-void* Allocate(size_t size) {
+// What realloc hands out that was never written is not zero, as in a debug
+// heap: a text read past its end then shows these bytes (ﾍ in Shift_JIS)
+// instead of finding a terminator in fresh zeroed pages.
+constexpr BYTE kUnwrittenByte = 0xCD;
+
+// A block of `size` bytes that ends where its last committed page does,
+// zero-filled or filled with kUnwrittenByte; null when the address space or
+// the table is full. A block of 0 bytes points at the guard page itself: it
+// is unique, and any access faults.
+void* Allocate(size_t size, bool zeroed) {
     const size_t page = PageSize();
     if (size > SIZE_MAX - 2 * page || g_liveCount == kMaxLiveBlocks) return nullptr;
     const size_t committed = (size + page - 1) / page * page;
@@ -105,6 +111,7 @@ void* Allocate(size_t size) {
     block.region = {base, committed};
     block.size = size;
     block.data = base + committed - size;
+    if (!zeroed) std::memset(block.data, kUnwrittenByte, size);
     return block.data;
 }
 
@@ -125,7 +132,7 @@ void TouchFreed(void* data) { *static_cast<volatile BYTE*>(data) = 0; }
 void* __cdecl GuardCalloc(size_t count, size_t size) {
     if (size && count > SIZE_MAX / size) return nullptr;
     Locked locked;
-    return Allocate(count * size);  // committed pages are zero-filled
+    return Allocate(count * size, true);
 }
 
 void __cdecl GuardFree(void* data) {
@@ -143,7 +150,7 @@ void __cdecl GuardFree(void* data) {
 
 void* __cdecl GuardRealloc(void* data, size_t size) {
     Locked locked;
-    if (!data) return Allocate(size);
+    if (!data) return Allocate(size, false);
     const size_t index = FindLive(data);
     if (index == kMaxLiveBlocks) {
         if (InQuarantine(data)) TouchFreed(data);
@@ -155,7 +162,7 @@ void* __cdecl GuardRealloc(void* data, size_t size) {
         return nullptr;
     }
     const size_t oldSize = g_live[index].size;
-    void* moved = Allocate(size);
+    void* moved = Allocate(size, false);
     if (!moved) return nullptr;  // the old block stays as it was
     std::memcpy(moved, data, oldSize < size ? oldSize : size);
     Release(data);

@@ -9,11 +9,15 @@
 //    quarantine of the most recent frees), so a use after free, or a second
 //    free, is an access violation too, instead of reading memory that has
 //    meanwhile gone to someone else;
-//  - realloc always moves the block, so a pointer kept across a growth faults.
+//  - realloc always moves the block, so a pointer kept across a growth faults;
+//  - what realloc hands out beyond the old block's bytes is filled with a
+//    non-zero byte, as debug heaps fill fresh memory (calloc's blocks are
+//    zero, as calloc promises): a text read past the bytes written to it
+//    shows garbage instead of a terminator.
 //
 // What it does not catch:
 //  - an underrun: the bytes before a block, up to its first page's start, are
-//    committed (zero-filled) and can be read and written;
+//    committed and can be read and written;
 //  - a fault in a block freed long ago, once the quarantine has released it;
 //  - nothing is rounded up: there is no slack after a block. The price is
 //    alignment: a block starts where its size puts it (a block of 2n bytes on
