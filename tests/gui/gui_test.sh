@@ -10,9 +10,9 @@
 #   gui_test.sh --arch win32|win64 --prefix DIR --init
 #
 # --init only sets up the Wine prefix for windows on a display (once).
-# --shots DIR also writes two screenshots there: the main window with
-# メッセージ > 新規メールの宛先 open and the command highlighted, and the
-# compose window the command opened.
+# --shots DIR also writes two screenshots there: the main window with the
+# message's pop-up menu open at 新規メールの宛先 and the command highlighted,
+# and the compose window the command opened.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -75,7 +75,7 @@ started=$SECONDS
 
 # An X server of our own, on a display it picks itself.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
@@ -126,11 +126,15 @@ command_item() {  # depth, enabled|grayed
   [ "$(field "$found" 5)" = "$2" ] || fail "the command is $(field "$found" 5), not $2"
 }
 
+# The samples reach the host as C:\Ombry\data, a folder as a user's could be:
+# nothing of this machine's paths shows in the window.
+ln -sfn "$samples" "$prefix/drive_c/Ombry"
+
 start_host() {  # record file, then options for the host
   local record=$1
   shift
   rm -f "$work/layout"
-  (cd "$bin" && exec "$wine_run" --arch "$arch" --prefix "$prefix" host-window.exe --data "$samples/data" \
+  (cd "$bin" && exec "$wine_run" --arch "$arch" --prefix "$prefix" host-window.exe --data 'C:\Ombry\data' \
      --record "$record" --layout "$work/layout" --guard-heap "$@") >"$work/host.log" 2>&1 &
   host_pid=$!
   wait_for "the main window" '$1 == "window"' 300
@@ -168,24 +172,25 @@ shot() {  # file, "left top right bottom"
 start_host "$work/record"
 chosen=()
 
-# 1. With the mouse: a row, then メッセージ > 新規メールの宛先 > the command.
+# 1. From the message's pop-up menu: a right click, then the mouse. The click
+#    is at the row's right end, so that the menus hide none of its texts.
 select_message 02-to-me-and-others-with-cc.eml
+read -r _ row_top row_right row_bottom <<<"$(rect "$found")"
+click "$((row_right - 6)) $(((row_top + row_bottom) / 2))" 3
 before=$(compose_count)
-wait_for "menu bar" '$1 == "menubar" && $3 == "メッセージ(&M)"'
-click "$(center "$found")"
 menu_item 0 "新規メールの宛先(&N)"
 click "$(center "$found")"
 command_item 1 enabled
 item=$found
 xdotool mousemove $(center "$item")
 sleep 0.4
-# The main window and the open menus below and beside it.
+# The main window and the open menus beside it (no compose window is open yet).
 read -r left top right bottom <<<"$(rect "$(layout_line '$1 == "window"')")"
 menu_item 1 "全員(&L)"
 read -r _ _ menu_right menu_bottom <<<"$(rect "$found")"
 shot window-menu.png "$left $top $((menu_right + 3 > right ? menu_right + 3 : right)) $((menu_bottom + 3 > bottom ? menu_bottom + 3 : bottom))"
 click "$(center "$item")"
-expect_new_compose "chosen with the mouse"
+expect_new_compose "chosen from the pop-up menu of a right click"
 chosen+=(02-to-me-and-others-with-cc.eml)
 sleep 0.3
 shot window-compose.png "$(rect "$(layout_line '$1 == "compose"')")"
@@ -199,15 +204,16 @@ keys a
 expect_new_compose "chosen with Alt+M, N, A"
 chosen+=(03-sent-by-me.eml)
 
-# 3. From the message's pop-up menu: a right click, then the mouse.
-message_row 05-quoted-comma.eml
-click "$(center "$found")" 3
+# 3. With the mouse: a row, then メッセージ > 新規メールの宛先 > the command.
+select_message 05-quoted-comma.eml
 before=$(compose_count)
+wait_for "menu bar" '$1 == "menubar" && $3 == "メッセージ(&M)"'
+click "$(center "$found")"
 menu_item 0 "新規メールの宛先(&N)"
 click "$(center "$found")"
 command_item 1 enabled
 click "$(center "$found")"
-expect_new_compose "chosen from the pop-up menu of a right click"
+expect_new_compose "chosen with the mouse"
 chosen+=(05-quoted-comma.eml)
 
 # 4. The pop-up menu from the keyboard: Shift+F10, and the context-menu key.

@@ -12,12 +12,18 @@ constexpr int kCloseButton = IDCANCEL;
 constexpr int kMargin = 8;
 constexpr int kLabelWidth = 56;
 constexpr int kRowHeight = 24;
+constexpr int kLineHeight = 14;  // of the dialog font, in the lines after a field's first
+constexpr int kWidth = 600;
+constexpr int kHeight = 420;
 
+// Recipients wrap over lines of their own, as mail clients show them, so
+// that every address of a long list shows.
 struct Field {
     const char* header;  // as the plug-in names it
     const wchar_t* label;
+    int lines;
 };
-constexpr Field kFields[] = {{"To", L"To:"}, {"Cc", L"Cc:"}, {"Subject", L"件名:"}};
+constexpr Field kFields[] = {{"To", L"To:", 3}, {"Cc", L"Cc:", 2}, {"Subject", L"件名:", 1}};
 constexpr int kFieldCount = int(std::size(kFields));
 
 struct ComposeState {
@@ -55,9 +61,11 @@ void Arrange(HWND window, const ComposeState& state) {
     GetClientRect(window, &client);
     const int width = client.right - 2 * kMargin;
     int y = kMargin;
-    for (int i = 0; i < kFieldCount; ++i, y += kRowHeight + 4) {
+    for (int i = 0; i < kFieldCount; ++i) {
+        const int height = kRowHeight + (kFields[i].lines - 1) * kLineHeight;
         MoveWindow(state.labels[i], kMargin, y + 4, kLabelWidth, kRowHeight - 4, TRUE);
-        MoveWindow(state.fields[i], kMargin + kLabelWidth, y, width - kLabelWidth, kRowHeight, TRUE);
+        MoveWindow(state.fields[i], kMargin + kLabelWidth, y, width - kLabelWidth, height, TRUE);
+        y += height + 4;
     }
     const int buttonTop = client.bottom - kMargin - kRowHeight;
     MoveWindow(state.body, kMargin, y, width, std::max(0, buttonTop - kMargin - y), TRUE);
@@ -73,7 +81,8 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
         for (int i = 0; i < kFieldCount; ++i) {
             state->labels[i] = Child(window, L"STATIC", kFields[i].label, 0, 0);
-            state->fields[i] = Child(window, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, 0);
+            const DWORD wrapping = kFields[i].lines > 1 ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+            state->fields[i] = Child(window, L"EDIT", L"", WS_TABSTOP | wrapping, 0);
         }
         state->body = Child(window, L"EDIT", L"", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0);
         state->close = Child(window, L"BUTTON", L"閉じる", WS_TABSTOP | BS_PUSHBUTTON, kCloseButton);
@@ -115,13 +124,17 @@ bool RegisterComposeWindowClass(HINSTANCE instance) {
 }
 
 HWND OpenComposeWindow(HWND owner) {
-    // Beside the owner, so that it hides none of the main window; each new
-    // one a little lower than the last.
+    // Beside the owner, so that it hides none of the main window, each new
+    // one a little lower than the last; on a screen too small for that, as
+    // far right as the screen allows.
     RECT beside{};
     GetWindowRect(owner, &beside);
+    RECT screen{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
     const int offset = 28 * (g_opened % 8);
-    HWND window = CreateWindowExW(0, kClassName, L"新規作成", WS_OVERLAPPEDWINDOW | WS_VISIBLE, beside.right + 8,
-                                  beside.top + 40 + offset, 500, 380, owner, nullptr, nullptr, nullptr);
+    const int left = std::max(int(screen.left), std::min(int(beside.right) + 8, int(screen.right) - kWidth));
+    HWND window = CreateWindowExW(0, kClassName, L"新規作成", WS_OVERLAPPEDWINDOW | WS_VISIBLE, left,
+                                  beside.top + 40 + offset, kWidth, kHeight, owner, nullptr, nullptr, nullptr);
     if (window) SetForegroundWindow(window);
     return window;
 }

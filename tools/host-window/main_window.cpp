@@ -108,7 +108,7 @@ public:
         windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         windowClass.lpszClassName = kClassName;
         if (!RegisterClassExW(&windowClass) || !RegisterComposeWindowClass(instance)) return false;
-        return CreateWindowExW(0, kClassName, L"Ombry", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 760, 540, nullptr,
+        return CreateWindowExW(0, kClassName, L"Ombry", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1140, 560, nullptr,
                                nullptr, instance, this) != nullptr;
     }
 
@@ -185,7 +185,7 @@ private:
         const struct {
             const wchar_t* title;
             int width;
-        } columns[] = {{L"差出人", 200}, {L"件名", 200}, {L"日付", 180}};
+        } columns[] = {{L"差出人", 300}, {L"件名", 180}, {L"日付", 200}};
         for (int i = 0; i < int(std::size(columns)); ++i) {
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH;
