@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Packs the plug-in for users: the DLL, and readmes in Japanese (Shift_JIS) and
-# English, both with Windows line ends. The same inputs give the same ZIP:
+# English (UTF-8 with a byte-order mark, which Windows viewers take as UTF-8
+# instead of guessing the ANSI code page), both with Windows line ends. Then
+# reads the ZIP back as a user's viewer would. The same inputs give the same ZIP:
 # fixed timestamps, modes and order, no extra attributes. Beside the ZIP,
 # SHA256SUMS holds the SHA-256 of the ZIP and of the DLL inside it, in the
 # form `sha256sum -c` reads.
@@ -13,7 +15,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$dll" "$stage/OmbryTovanal.dll"
-sed 's/$/\r/' "$here/dist/README-en.txt" > "$stage/README-en.txt"
+{ printf '\357\273\277'; sed 's/$/\r/' "$here/dist/README-en.txt"; } > "$stage/README-en.txt"
 iconv -f UTF-8 -t CP932 "$here/dist/README-ja.txt" | sed 's/$/\r/' > "$stage/README-ja.txt"
 
 chmod 0644 "$stage"/*
@@ -21,6 +23,32 @@ TZ=UTC touch -d '2026-01-01 00:00:00' "$stage"/*
 mkdir -p "$(dirname "$out")"
 rm -f "$out"
 (cd "$stage" && TZ=UTC zip -q -X -D "$out" OmbryTovanal.dll README-ja.txt README-en.txt)
+# As a viewer on Windows reads them: a text with the UTF-8 mark as UTF-8, one
+# without it in the ANSI code page (932 on Japanese Windows). Each must read as
+# its source, line for line, every line ending in CR LF.
+check_readme() {  # name in the ZIP, source, the encoding a viewer picks, the mark it needs
+  local text
+  text=$(unzip -p "$out" "$1" | od -An -tx1 -N3 | tr -d ' \n')
+  if [ -n "$4" ] && [ "$text" != "$4" ]; then
+    echo "make-dist: $1 lacks the byte-order mark ($4)" >&2; exit 1
+  fi
+  if [ -z "$4" ] && [ "$text" = efbbbf ]; then
+    echo "make-dist: $1 has a UTF-8 byte-order mark" >&2; exit 1
+  fi
+  if unzip -p "$out" "$1" | grep -q $'\r.'; then
+    echo "make-dist: $1 has a CR that does not end a line" >&2; exit 1
+  fi
+  if [ "$(unzip -p "$out" "$1" | grep -c $'\r$')" -ne "$(wc -l <"$2")" ]; then
+    echo "make-dist: $1 has a line without CR LF" >&2; exit 1
+  fi
+  if ! unzip -p "$out" "$1" | tail -c +$(( ${#4} / 2 + 1 )) | iconv -f "$3" -t UTF-8 | sed 's/\r$//' | cmp -s - "$2"; then
+    echo "make-dist: $1 read as $3 differs from $2" >&2; exit 1
+  fi
+}
+check_readme README-en.txt "$here/dist/README-en.txt" UTF-8 efbbbf
+check_readme README-ja.txt "$here/dist/README-ja.txt" CP932 ""
+unzip -p "$out" OmbryTovanal.dll | cmp -s - "$dll" || { echo "make-dist: the DLL in the ZIP differs from $dll" >&2; exit 1; }
+
 sums="$(dirname "$out")/SHA256SUMS"
 {
   (cd "$(dirname "$out")" && sha256sum "$(basename "$out")")
