@@ -98,7 +98,7 @@ for group in "${groups[@]}"; do
   case $group in
     wine) wine_mode=first ;;
     wine-each) wine_mode=each ;;
-    *) read -ra pkgs <<<"$(packages_of "$group")"; hard+=("${pkgs[@]}") ;;
+    *) list=$(packages_of "$group"); read -ra pkgs <<<"$list"; hard+=("${pkgs[@]}") ;;
   esac
 done
 want_wine32=""
