@@ -16,6 +16,7 @@ char* SkipSpacesAndSeparators(char* p) {
 }
 
 // Comments hold no lead bytes worth honouring and do not nest.
+// cppcheck-suppress constParameterPointer ; the end is returned into the caller's writable text
 char* CommentEnd(char* open) { return std::strchr(open + 1, ')'); }
 
 // Overwrites the space bytes before `end` with NUL, down to `first` at most.

@@ -14,7 +14,7 @@ class AddressByteClasses {
 public:
     constexpr AddressByteClasses() {
         for (bool& plain : plain_) plain = true;
-        for (unsigned char special : {'\0', '"', '(', ',', ';'}) plain_[special] = false;
+        for (const unsigned char special : {'\0', '"', '(', ',', ';'}) plain_[special] = false;
     }
     constexpr void MarkLeadBytes(unsigned char first, unsigned char last) {
         for (unsigned value = first; value <= last; ++value) {

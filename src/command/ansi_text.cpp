@@ -36,7 +36,7 @@ const AddressByteClasses& AnsiByteClasses() { return g_ansiByteClasses; }
 HRESULT AppendWidened(WideText& out, const char* text, size_t length) {
     if (length == 0) return S_OK;
     // ANSI code pages never make more UTF-16 units than bytes.
-    HRESULT result = out.Reserve(length);
+    const HRESULT result = out.Reserve(length);
     if (FAILED(result)) return result;
     const int written = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), out.Tail(),
                                             static_cast<int>(length));
@@ -53,7 +53,7 @@ HRESULT AppendNarrowed(AnsiText& out, const WideText& text) {
     if (text.empty()) return S_OK;
     if (text.size() > INT_MAX / g_maxCharSize) return E_OUTOFMEMORY;
     const int room = static_cast<int>(text.size() * g_maxCharSize);
-    HRESULT result = out.Reserve(static_cast<size_t>(room));
+    const HRESULT result = out.Reserve(static_cast<size_t>(room));
     if (FAILED(result)) return result;
     const int written = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.Tail(), room,
                                             nullptr, nullptr);

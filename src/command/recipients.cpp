@@ -24,7 +24,7 @@ HRESULT CollectRecipients(const char* headerName, const char* ownAddress, Addres
     // One byte more than offered, so the value ends at a NUL inside the buffer
     // even when the host fills every byte it was given. calloc: the platform
     // hands out large blocks already zeroed, so they are not written twice.
-    std::unique_ptr<char, decltype(&std::free)> buffer(
+    const std::unique_ptr<char, decltype(&std::free)> buffer(
         static_cast<char*>(std::calloc(static_cast<size_t>(offered) + 1, 1)), &std::free);
     if (!buffer) return E_OUTOFMEMORY;
     g_host.GetSpecifiedHeader(headerName, buffer.get(), offered);

@@ -10,7 +10,8 @@
 #include "menu_integration.h"
 #include "plugin_info.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+// The C runtime's start-up calls it by name: it must stay external.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {  // NOLINT(misc-use-internal-linkage)
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
     LoadAnsiCodePage();
     return g_host.Bind() ? TRUE : FALSE;

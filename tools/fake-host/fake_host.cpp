@@ -78,7 +78,7 @@ FAKE_HOST_API const char* WINAPI OMA_GetVersion() { return HandOut(Called("GetVe
 
 FAKE_HOST_API int WINAPI OMA_RegisterCommand(const char* text, int menuType, CommandCallback onCommand) {
     FakeHost& host = Called("RegisterCommand");
-    int id = host.nextCommandId++;
+    const int id = host.nextCommandId++;
     host.commands.push_back({id, text ? text : "", text, menuType, onCommand});
     return id;
 }
@@ -106,8 +106,8 @@ FAKE_HOST_API LONG WINAPI OMA_GetSpecifiedHeader(const char* name, char* buffer,
     auto found = name ? host.headers.find(name) : host.headers.end();
     if (found == host.headers.end() || !buffer || size <= 0) return 0;
     const std::string& value = found->second;
-    size_t room = host.fillBufferWithoutTerminator ? size_t(size) : size_t(size) - 1;
-    size_t length = value.size() < room ? value.size() : room;
+    const size_t room = host.fillBufferWithoutTerminator ? size_t(size) : size_t(size) - 1;
+    const size_t length = value.size() < room ? value.size() : room;
     std::memcpy(buffer, value.data(), length);
     if (length < size_t(size)) buffer[length] = '\0';
     return 1;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -54,7 +55,7 @@ void AppendJisAsShiftJis(std::string& out, unsigned j1, unsigned j2) {
 bool IsJisByte(unsigned char byte) { return byte >= 0x21 && byte <= 0x7E; }
 
 std::optional<std::string> Iso2022JpToShiftJis(std::string_view text) {
-    enum class Set { Ascii, Jis0208, Katakana } set = Set::Ascii;
+    enum class Set : unsigned char { Ascii, Jis0208, Katakana } set = Set::Ascii;
     std::string out;
     for (size_t i = 0; i < text.size();) {
         if (text[i] == '\x1B') {
@@ -106,8 +107,9 @@ std::optional<std::string> EucJpToShiftJis(std::string_view text) {
 }
 
 std::optional<std::string> CharsetToShiftJis(std::string charset, std::string_view bytes) {
-    if (size_t star = charset.find('*'); star != std::string::npos) charset.resize(star);  // language tag
-    for (char& c : charset) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (const size_t star = charset.find('*'); star != std::string::npos) charset.resize(star);  // language tag
+    std::transform(charset.begin(), charset.end(), charset.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     if (charset == "utf-8" || charset == "us-ascii") return Utf8ToShiftJisChecked(bytes);
     if (charset == "iso-2022-jp") return Iso2022JpToShiftJis(bytes);
     if (charset == "shift_jis" || charset == "cp932" || charset == "windows-31j") {
@@ -267,7 +269,7 @@ std::vector<std::string> HeaderLines(std::string_view raw) {
     std::vector<std::string> lines;
     size_t position = 0;
     while (position < raw.size()) {
-        size_t end = raw.find('\n', position);
+        const size_t end = raw.find('\n', position);
         std::string_view line = raw.substr(position, end == std::string_view::npos ? std::string_view::npos : end - position);
         position = end == std::string_view::npos ? raw.size() : end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

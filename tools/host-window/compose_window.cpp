@@ -106,6 +106,8 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         delete state;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         break;
+    default:
+        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -172,6 +172,8 @@ private:
             if (plugin_.module) FreeLibrary(plugin_.module);
             PostQuitMessage(0);
             return 0;
+        default:
+            break;
         }
         return DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -459,7 +461,7 @@ private:
 }  // namespace
 
 int RunHostWindow(HINSTANCE instance, const WindowOptions& options) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     TheFakeHost() = FakeHost{};
     MainWindow main(options);
