@@ -47,8 +47,15 @@ wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(or $(2),$(call bui
 why_win64 = $$(./scripts/windows-arch.sh --why)
 # Configures a preset with or without the GoogleTest programs (ON|OFF).
 configure = cmake --preset $(1) -DOMBRY_TEST_PROGRAMS=$(2) >/dev/null
+# The 32-bit DLL for users, and a host program of the tree that runs, which
+# brings that tree's own DLL.
+build_host = $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
+	$(call configure,$(preset_$(RUN_ARCH)),OFF) && cmake --build --preset $(preset_$(RUN_ARCH)) --target $(1)
+# The same, quietly: the build's output goes to a log, shown on failure.
+build_host_quietly = mkdir -p build && { $(call build_host,$(1)); } >build/$(1)-build.log 2>&1 || \
+	{ cat build/$(1)-build.log; exit 1; }
 
-.PHONY: all demo test dist build native fuzz bench window screenshots lint coverage clean \
+.PHONY: all demo test dist build fuzz bench window screenshots lint coverage clean \
 	demo-work test-work dist-work build-work fuzz-work bench-work window-work screenshots-work \
 	lint-work coverage-work say-where
 
@@ -89,13 +96,8 @@ build-work:
 	$(call configure,windows,ON)
 	cmake --build --preset windows
 
-# The demo builds quietly: the build's output goes to a log, shown on failure.
 demo-work:
-	@mkdir -p build
-	@{ $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
-	   $(call configure,$(preset_$(RUN_ARCH)),OFF) && \
-	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-sim; } >build/demo-build.log 2>&1 || \
-	    { cat build/demo-build.log; exit 1; }
+	@$(call build_host_quietly,host-sim)
 	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the simulator runs a 64-bit build of the plug-in under 64-bit Wine.";) \
 	  echo "The plug-in for users, 32-bit: $(PLUGIN_DLL)"; echo
 	@$(call wine_run,$(RUN_ARCH)) $(call build_dir,$(RUN_ARCH))/bin/host-sim.exe --data samples/data $(ARGS)
@@ -122,7 +124,7 @@ stop_wine = WINEPREFIX=$(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix /u
 test-work: say-where
 	$(call configure,native,ON)
 	cmake --build --preset native
-	$(if $(filter win32,$(WINDOWS_ARCHS)),$(call configure,windows,ON),$(call configure,windows,OFF))
+	$(call configure,windows,$(if $(filter win32,$(WINDOWS_ARCHS)),ON,OFF))
 	cmake --build --preset windows $(if $(filter win32,$(WINDOWS_ARCHS)),,--target static_check_inputs)
 	$(if $(filter win64,$(WINDOWS_ARCHS)),$(call configure,windows-x64,ON) && cmake --build --preset windows-x64)
 	@status=0; \
@@ -162,11 +164,7 @@ bench-work:
 # --plugin DLL). It has a Wine prefix of its own, set up at the first run.
 window-work:
 	@test -n "$$DISPLAY" || { echo "make window: no display (DISPLAY is not set); make test drives the window under Xvfb"; exit 1; }
-	@mkdir -p build
-	@{ $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
-	   $(call configure,$(preset_$(RUN_ARCH)),OFF) && \
-	   cmake --build --preset $(preset_$(RUN_ARCH)) --target host-window; } >build/window-build.log 2>&1 || \
-	    { cat build/window-build.log; exit 1; }
+	@$(call build_host_quietly,host-window)
 	@$(if $(filter win64,$(RUN_ARCH)),echo "$(why_win64): the window runs a 64-bit build of the plug-in under 64-bit Wine.";) true
 	cd $(call build_dir,$(RUN_ARCH))/bin && $(CURDIR)/cmake/wine-run.sh --arch $(RUN_ARCH) \
 	    --prefix $(CURDIR)/$(call build_dir,$(RUN_ARCH))/wineprefix-desktop host-window.exe --data $(CURDIR)/samples/data $(ARGS)
@@ -200,10 +198,7 @@ coverage-work:
 
 # The README's two pictures, captured from a run of the gui test.
 screenshots-work:
-	$(call configure,windows,OFF)
-	cmake --build --preset windows --target plugin
-	$(call configure,$(preset_$(RUN_ARCH)),OFF)
-	cmake --build --preset $(preset_$(RUN_ARCH)) --target host-window
+	$(call build_host,host-window)
 	$(call gui_test,$(RUN_ARCH)) --bin $(CURDIR)/$(call build_dir,$(RUN_ARCH))/bin --samples $(CURDIR)/samples --shots $(CURDIR)/docs
 
 clean:

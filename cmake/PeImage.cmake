@@ -6,7 +6,7 @@
 #   pe_read(FILE)   reads FILE and sets, in the caller's scope:
 #     pe_machine          IMAGE_FILE_MACHINE_* (332 i386, 34404 x86-64)
 #     pe_magic            267 (PE32) or 523 (PE32+)
-#     pe_subsystem_version, pe_os_version   "major.minor"
+#     pe_subsystem_version  "major.minor"
 #     pe_dll_characteristics, pe_characteristics   the header's flag words
 #     pe_relocations_size the base relocation table's size (0: none)
 #     pe_sections         "name;characteristics" pairs flattened, in order
@@ -120,7 +120,6 @@ function(pe_read file)
   else()
     message(FATAL_ERROR "${file}: optional header magic ${magic} is neither PE32 nor PE32+")
   endif()
-  pe_version(os_version ${optional} 40)
   pe_version(subsystem_version ${optional} 48)
   pe_field(dll_characteristics ${optional} 70 2)
   pe_field(directory_count ${optional} ${directory_count_at} 4)
@@ -250,7 +249,7 @@ function(pe_read file)
     endwhile()
   endif()
 
-  foreach(result IN ITEMS machine magic subsystem_version os_version dll_characteristics characteristics
+  foreach(result IN ITEMS machine magic subsystem_version dll_characteristics characteristics
                           sections export_base export_count exports imports)
     set(pe_${result} "${${result}}" PARENT_SCOPE)
   endforeach()

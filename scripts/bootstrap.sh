@@ -60,7 +60,7 @@ done
 packages_of() {
   case $1 in
     dll) echo cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev ;;
-    win32) echo locales ;;  # wine32:i386 itself is tried on its own
+    win32) echo locales ;;
     win64) echo locales wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                 mingw-w64-x86-64-dev ;;
     tests) echo googletest clang libclang-rt-dev ;;
@@ -92,32 +92,40 @@ apt_error() {
 
 # What the groups want: the packages nothing can do without, and how Wine is
 # chosen.
+group_packages() { local list; list=$(packages_of "$1"); read -ra pkgs <<<"$list"; }
 hard=()
 wine_mode=""
 for group in "${groups[@]}"; do
   case $group in
     wine) wine_mode=first ;;
     wine-each) wine_mode=each ;;
-    *) list=$(packages_of "$group"); read -ra pkgs <<<"$list"; hard+=("${pkgs[@]}") ;;
+    *) group_packages "$group"; hard+=("${pkgs[@]}") ;;
   esac
 done
+for arch in $archs; do
+  case $arch in
+    win32 | win64) ;;
+    *) echo "bootstrap: unknown Windows architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
+  esac
+done
+# 32-bit Wine is tried on its own. For the first architecture that can be
+# installed, 64-bit Wine is then only its fallback.
 want_wine32=""
-fallback=()  # installed only when 32-bit Wine cannot be
+fallback=()
 if [ -n "$wine_mode" ]; then
-  for arch in $archs; do
-    case $arch in
-      win32) want_wine32=1; read -ra pkgs <<<"$(packages_of win32)"; hard+=("${pkgs[@]}") ;;
-      win64)
-        read -ra pkgs <<<"$(packages_of win64)"
-        if [ "$wine_mode" = first ] && [ -n "$want_wine32" ]; then
-          fallback=("${pkgs[@]}")
-        elif [ "$wine_mode" = each ] || [ -z "$want_wine32" ]; then
-          hard+=("${pkgs[@]}")
-        fi ;;
-      *) echo "bootstrap: unknown Windows architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
-    esac
-    [ "$wine_mode" = first ] && [ -z "$want_wine32" ] && break
-  done
+  if [[ " $archs " == *" win32 "* ]]; then
+    want_wine32=1
+    group_packages win32
+    hard+=("${pkgs[@]}")
+  fi
+  if [[ " $archs " == *" win64 "* ]]; then
+    group_packages win64
+    if [ "$wine_mode" = first ] && [ -n "$want_wine32" ]; then
+      fallback=("${pkgs[@]}")
+    else
+      hard+=("${pkgs[@]}")
+    fi
+  fi
 fi
 
 mapfile -t need < <(missing_of "${hard[@]}" | awk '!seen[$0]++')

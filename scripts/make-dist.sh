@@ -26,28 +26,22 @@ rm -f "$out"
 # As a viewer on Windows reads them: a text with the UTF-8 mark as UTF-8, one
 # without it in the ANSI code page (932 on Japanese Windows). Each must read as
 # its source, line for line, every line ending in CR LF.
-check_readme() {  # name in the ZIP, source, the encoding a viewer picks, the mark it needs
-  local text
-  text=$(unzip -p "$out" "$1" | od -An -tx1 -N3 | tr -d ' \n')
-  if [ -n "$4" ] && [ "$text" != "$4" ]; then
-    echo "make-dist: $1 lacks the byte-order mark ($4)" >&2; exit 1
-  fi
-  if [ -z "$4" ] && [ "$text" = efbbbf ]; then
-    echo "make-dist: $1 has a UTF-8 byte-order mark" >&2; exit 1
-  fi
-  if unzip -p "$out" "$1" | grep -q $'\r.'; then
-    echo "make-dist: $1 has a CR that does not end a line" >&2; exit 1
-  fi
-  if [ "$(unzip -p "$out" "$1" | grep -c $'\r$')" -ne "$(wc -l <"$2")" ]; then
-    echo "make-dist: $1 has a line without CR LF" >&2; exit 1
-  fi
-  if ! unzip -p "$out" "$1" | tail -c +$(( ${#4} / 2 + 1 )) | iconv -f "$3" -t UTF-8 | sed 's/\r$//' | cmp -s - "$2"; then
-    echo "make-dist: $1 read as $3 differs from $2" >&2; exit 1
-  fi
+back=$stage/back
+unzip -q "$out" -d "$back"
+check_readme() {  # name in the ZIP, source, the encoding a viewer picks, the mark it needs (hex)
+  local file=$back/$1
+  local start
+  start=$(head -c 3 "$file" | od -An -tx1 | tr -d ' \n')
+  if [ -n "$4" ]; then [ "$start" = "$4" ]; else [ "$start" != efbbbf ]; fi ||
+    { echo "make-dist: $1 does not begin with ${4:-no byte-order mark}" >&2; exit 1; }
+  ! grep -q $'\r.' "$file" || { echo "make-dist: $1 has a CR that does not end a line" >&2; exit 1; }
+  [ "$(grep -c $'\r$' "$file")" -eq "$(wc -l <"$2")" ] || { echo "make-dist: $1 has a line without CR LF" >&2; exit 1; }
+  tail -c +$((${#4} / 2 + 1)) "$file" | iconv -f "$3" -t UTF-8 | sed 's/\r$//' | cmp -s - "$2" ||
+    { echo "make-dist: $1 read as $3 differs from $2" >&2; exit 1; }
 }
 check_readme README-en.txt "$here/dist/README-en.txt" UTF-8 efbbbf
 check_readme README-ja.txt "$here/dist/README-ja.txt" CP932 ""
-unzip -p "$out" OmbryTovanal.dll | cmp -s - "$dll" || { echo "make-dist: the DLL in the ZIP differs from $dll" >&2; exit 1; }
+cmp -s "$back/OmbryTovanal.dll" "$dll" || { echo "make-dist: the DLL in the ZIP differs from $dll" >&2; exit 1; }
 
 sums="$(dirname "$out")/SHA256SUMS"
 {
