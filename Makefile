@@ -45,12 +45,14 @@ preset_win64 := windows-x64
 build_dir = build/$(preset_$(1))
 wine_run = cmake/wine-run.sh --arch $(1) --prefix $(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix
 why_win64 = $$(./scripts/windows-arch.sh --why)
-# Configures a preset with or without the GoogleTest programs (ON|OFF).
-configure = cmake --preset $(1) -DOMBRY_TEST_PROGRAMS=$(2) >/dev/null
+# Configures a preset. Every command leaves a tree's tests as they are: the
+# GoogleTest programs are in it wherever GoogleTest is installed (AUTO), and a
+# command builds only the targets it needs.
+configure = cmake --preset $(1) -DOMBRY_TEST_PROGRAMS=AUTO >/dev/null
 # The 32-bit DLL for users, and a host program of the tree that runs, which
 # brings that tree's own DLL.
-build_host = $(call configure,windows,OFF) && cmake --build --preset windows --target plugin && \
-	$(call configure,$(preset_$(RUN_ARCH)),OFF) && cmake --build --preset $(preset_$(RUN_ARCH)) --target $(1)
+build_host = $(call configure,windows) && cmake --build --preset windows --target plugin && \
+	$(call configure,$(preset_$(RUN_ARCH))) && cmake --build --preset $(preset_$(RUN_ARCH)) --target $(1)
 # The same, quietly: the build's output goes to a log, shown on failure.
 build_host_quietly = mkdir -p build && { $(call build_host,$(1)); } >build/$(1)-build.log 2>&1 || \
 	{ cat build/$(1)-build.log; exit 1; }
@@ -93,7 +95,7 @@ coverage:
 	@$(call after_setup,coverage-work)
 
 build-work:
-	$(call configure,windows,ON)
+	$(call configure,windows)
 	cmake --build --preset windows
 
 demo-work:
@@ -119,14 +121,14 @@ suite_win64 = echo "The 64-bit build: Windows suite under 64-bit Wine$(if $(filt
 	ctest --preset windows-x64 $(call gui_filter,win64) || status=$$?;
 stop_wine = WINEPREFIX=$(CURDIR)/$(or $(2),$(call build_dir,$(1)))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true;
 
-# Where 32-bit Wine runs, the 32-bit tree holds every test program; elsewhere
+# Where 32-bit Wine runs, every program of the 32-bit tree is built; elsewhere
 # only the DLL and what its static check reads.
 test-work: say-where
-	$(call configure,native,ON)
+	$(call configure,native)
 	cmake --build --preset native
-	$(call configure,windows,$(if $(filter win32,$(WINDOWS_ARCHS)),ON,OFF))
+	$(call configure,windows)
 	cmake --build --preset windows $(if $(filter win32,$(WINDOWS_ARCHS)),,--target static_check_inputs)
-	$(if $(filter win64,$(WINDOWS_ARCHS)),$(call configure,windows-x64,ON) && cmake --build --preset windows-x64)
+	$(if $(filter win64,$(WINDOWS_ARCHS)),$(call configure,windows-x64) && cmake --build --preset windows-x64)
 	@status=0; \
 	$(suite_native) \
 	$(if $(filter win32,$(WINDOWS_ARCHS)),$(suite_win32),$(suite_win32_static)) \
@@ -138,13 +140,13 @@ say-where:
 	@./scripts/windows-arch.sh --explain
 
 dist-work:
-	$(call configure,windows,OFF)
+	$(call configure,windows)
 	cmake --build --preset windows --target plugin
 	./scripts/make-dist.sh $(PLUGIN_DLL) $(DIST_ZIP)
 
 # New inputs go to a scratch corpus in the build folder; fuzz/corpus holds the seeds.
 fuzz-work:
-	$(call configure,native,OFF)
+	$(call configure,native)
 	cmake --build --preset native --target tokenizer_fuzz
 	mkdir -p $(NATIVE_BUILD)/fuzz-corpus
 	$(NATIVE_BUILD)/bin/tokenizer_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
@@ -152,9 +154,9 @@ fuzz-work:
 	    $(NATIVE_BUILD)/fuzz-corpus fuzz/corpus
 
 bench-work:
-	$(call configure,native,OFF)
+	$(call configure,native)
 	cmake --build --preset native --target tokenizer_bench
-	$(call configure,$(preset_$(RUN_ARCH)),OFF)
+	$(call configure,$(preset_$(RUN_ARCH)))
 	cmake --build --preset $(preset_$(RUN_ARCH)) --target command_bench
 	$(NATIVE_BUILD)/bin/tokenizer_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@echo "Whole command, $(if $(filter win64,$(RUN_ARCH)),64-bit build under 64-bit Wine ($(why_win64)),32-bit build under 32-bit Wine):"
@@ -171,7 +173,7 @@ window-work:
 
 # Static analysis of src/ and tools/ (clang-tidy, cppcheck): no findings allowed.
 lint-work:
-	$(call configure,windows,OFF)
+	$(call configure,windows)
 	./scripts/lint.sh build/windows
 
 # Line and branch coverage of src/ from the whole suite, native and under Wine,

@@ -39,6 +39,16 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
 
+# Wine wants a private runtime folder of the user's; where there is none (a
+# root shell, a chroot, CI) it says so on every start, in the middle of the
+# program's output. One beside the prefix keeps it quiet.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_RUNTIME_DIR" ]; then
+  XDG_RUNTIME_DIR=$WINEPREFIX.runtime
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 0700 "$XDG_RUNTIME_DIR"
+  export XDG_RUNTIME_DIR
+fi
+
 if [ ! -x "$loader" ]; then
   echo "wine-run.sh: $loader is missing; scripts/bootstrap.sh installs Wine for $arch" >&2
   exit 127

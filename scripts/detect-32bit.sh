@@ -5,15 +5,23 @@
 #   native    the kernel runs them itself
 #   emulated  only through an emulator registered in binfmt_misc (qemu-i386)
 #   none      not at all ("Exec format error")
+#   unknown   no program at all runs from the folder the probes are written
+#             to (a file system mounted noexec): nothing can be told
 #
 # The kernel's configuration is no guide (a hypervisor may refuse what it
 # allows), so two tiny static 32-bit programs that exit with 42 are written and
 # run. They differ in one byte of the ELF header's padding: the kernel ignores
 # it, while the usual binfmt_misc entry for qemu-i386 requires it to be zero.
 # So the padded copy runs only natively, the plain one natively or emulated.
+# They are written to the build folder, where the project's programs run
+# anyway (the temporary folder may be mounted noexec), beside a copy of a
+# native program that tells whether anything runs there at all.
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+probes=${OMBRY_PROBE_DIR:-$here/../build/setup}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/detect-32bit.XXXXXX")
+mkdir -p "$probes"
+work=$(mktemp -d "$probes/detect-32bit.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # $1: the ELF header padding byte (octal escape). A 96-byte program: ELF header
@@ -38,6 +46,12 @@ exits_42() {
   [ "$status" -eq 42 ]
 }
 
+cp "$(command -v sh)" "$work/native"
+if ! "$work/native" -c : >/dev/null 2>&1; then
+  echo "detect-32bit.sh: no program runs from $probes (is it mounted noexec?)" >&2
+  echo unknown
+  exit 0
+fi
 write_program '\000' "$work/plain"
 write_program '\001' "$work/padded"
 

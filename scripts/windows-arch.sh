@@ -12,7 +12,7 @@
 #
 # scripts/bootstrap.sh leaves build/setup/wine32-unavailable (BOOTSTRAP_STATE)
 # when it could not install 32-bit Wine, saying why. OMBRY_32BIT=native|
-# emulated|none tells how 32-bit programs run instead of trying.
+# emulated|none|unknown tells how 32-bit programs run instead of trying.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 wine32_note=${BOOTSTRAP_STATE:-$here/../build/setup}/wine32-unavailable
@@ -23,6 +23,7 @@ case ${WINDOWS_ARCH:-} in
     case ${OMBRY_32BIT:-$("$here/detect-32bit.sh")} in
       native) archs="win32 win64"; why="32-bit programs run here" ;;
       emulated) archs=win64; why="32-bit programs run here only under emulation, far too slowly for the suite" ;;
+      unknown) archs=win64; why="no program runs from the build folder, so whether 32-bit programs run is not known" ;;
       *) archs=win64; why="32-bit programs do not run here" ;;
     esac
     if [ "$archs" != win64 ] && [ "${1:-}" != --candidates ] && [ -f "$wine32_note" ]; then

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # The set-up's decisions, against stand-ins for apt-get, dpkg, dpkg-query, id,
-# locale and sleep put first on PATH: no package is installed and no network
-# is used. Each row runs scripts/bootstrap.sh once on a stand-in machine.
+# locale, locale-gen, localedef and sleep put first on PATH: no package is
+# installed and no network is used. Each row runs scripts/bootstrap.sh on a
+# stand-in machine, once for each update it names.
 #
-#   row | uid | groups | installed at first | update | broken | exit | output | marker
+#   row | uid | windows | groups | machine | update | broken | exit | output | marker
 #
-#   installed at first  "all" (everything the groups want) or "" (nothing)
-#   update              ok | mid-sync (one index fails every time) | once (fails once)
-#   broken              packages apt cannot install
-#   output              a grep -E pattern each for the output, ';'-separated
-#   marker              pattern for build/setup/wine32-unavailable; "none" when absent
+#   windows   the Wine architectures the machine could run (--windows)
+#   machine   what it has at first: "all" (every package the groups want),
+#             "-PKG" (but that one), "held:PKG" (that one installed and on
+#             hold), "i386" (the architecture added, its index fetched),
+#             "recent" (the indexes updated within the hour), "no-locale"
+#   update    how each run's `apt-get update` goes, ','-separated, one run
+#             each: ok | mid-sync (the i386 index fails every time) | once
+#             (it fails once); the other columns judge the last run
+#   broken    packages apt cannot install
+#   output    grep -E patterns for the output, ';'-separated; "!PATTERN" must
+#             not match; "-" alone means no output at all
+#   marker    pattern for build/setup/wine32-unavailable; "none" when absent
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$here/../..
@@ -18,11 +26,14 @@ trap 'rm -rf "$work"' EXIT
 
 all="cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
      locales wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-     mingw-w64-x86-64-dev googletest clang libclang-rt-dev xvfb xdotool imagemagick fonts-ipafont-gothic fonts-wine
-     wine32:i386"
+     mingw-w64-x86-64-dev googletest clang libclang-rt-dev python3-pefile xvfb xdotool imagemagick
+     fonts-ipafont-gothic fonts-wine wine32:i386"
 index=http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
 
 # --- Stand-ins -----------------------------------------------------------------
+# apt-get knows :i386 packages only after i386 was added and an update then
+# fetched that architecture's index; an update empties the lists folder of
+# what it did not fetch, as apt's does.
 bin=$work/bin
 mkdir -p "$bin"
 cat >"$bin/apt-get" <<'EOF'
@@ -31,20 +42,24 @@ echo "apt-get $*" >>"$FAKE/calls"
 case $1 in
   update)
     n=$(($(cat "$FAKE/updates" 2>/dev/null || echo 0) + 1)); echo $n >"$FAKE/updates"
-    if [ "$FAKE_UPDATE" = mid-sync ] || { [ "$FAKE_UPDATE" = once ] && [ $n -eq 1 ]; }; then
+    rm -f "$FAKE/lists"/*
+    if [ "$FAKE_UPDATE" = mid-sync ] || { [ "$FAKE_UPDATE" = once ] && [ "$n" -eq "$(cat "$FAKE/first-update")" ]; }; then
       echo "Err:6 $FAKE_INDEX"
       echo "E: Failed to fetch $FAKE_INDEX  File has unexpected size (374820 != 376004). Mirror sync in progress?"
       echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
       exit 100
-    fi ;;
+    fi
+    ! grep -qx i386 "$FAKE/archs" 2>/dev/null || touch "$FAKE/i386-known" ;;
   install)
     shift
     [[ " $* " == *" --no-remove "* ]] || { echo "stand-in: an install that may remove packages: $*"; exit 99; }
     [[ " $* " != *allow-downgrades* ]] || { echo "stand-in: an install that may downgrade: $*"; exit 99; }
     for p in "$@"; do
+      if [[ $p == *:i386 ]] && [ ! -f "$FAKE/i386-known" ]; then echo "E: Unable to locate package $p"; exit 100; fi
       case " $FAKE_BROKEN " in
         *" $p "*) case $p in
-                    wine32:i386) echo " libc6:i386 : Depends: libgcc-s1:i386 but it is not going to be installed"
+                    wine32:i386) echo "The following packages have unmet dependencies:"
+                                 echo " libc6:i386 : Depends: libgcc-s1:i386 but it is not going to be installed"
                                  echo "E: Unable to correct problems, you have held broken packages." ;;
                     *) echo "E: Unable to locate package $p" ;;
                   esac
@@ -54,11 +69,15 @@ case $1 in
     for p in "$@"; do [[ $p == -* ]] || echo "$p" >>"$FAKE/installed"; done ;;
 esac
 EOF
+# dpkg's status of a held package is "hold ok installed".
 cat >"$bin/dpkg-query" <<'EOF'
 #!/bin/sh
 pkg=$(eval echo \${$#})
 grep -qx "$pkg" "$FAKE/installed" 2>/dev/null || exit 1
-echo "install ok installed"
+case $2 in
+  *db:Status-Status*) echo installed ;;
+  *) if grep -qx "$pkg" "$FAKE/held" 2>/dev/null; then echo "hold ok installed"; else echo "install ok installed"; fi ;;
+esac
 EOF
 cat >"$bin/dpkg" <<'EOF'
 #!/bin/sh
@@ -67,44 +86,80 @@ case $1 in
   --add-architecture) echo "$2" >>"$FAKE/archs" ;;
 esac
 EOF
+cat >"$bin/locale-gen" <<'EOF'
+#!/bin/sh
+echo "locale-gen" >>"$FAKE/calls"
+! grep -qx 'ja_JP.UTF-8 UTF-8' "$BOOTSTRAP_LOCALE_GEN" || echo ja_JP.utf8 >>"$FAKE/locales"
+EOF
+# localedef makes the locale, but outside locale.gen: the next upgrade of the
+# locales package loses it.
+printf '#!/bin/sh\necho "localedef $*" >>"$FAKE/calls"\necho ja_JP.utf8 >>"$FAKE/locales"\n' >"$bin/localedef"
 printf '#!/bin/sh\necho "$FAKE_UID"\n' >"$bin/id"
-printf '#!/bin/sh\necho C.utf8; echo ja_JP.utf8\n' >"$bin/locale"
+printf '#!/bin/sh\ncat "$FAKE/locales"\n' >"$bin/locale"
 printf '#!/bin/sh\necho "sleep $1" >>"$FAKE/calls"\n' >"$bin/sleep"
 chmod +x "$bin"/*
 
 # --- Rows ----------------------------------------------------------------------
+both="win32 win64"
+test_groups="dll tests gui wine-each"
 rows=$(cat <<EOF
-nothing missing|0|dll tests gui wine-each|all|ok||0|^\$|none
-an index mid-sync, tried again, then done without|0|dll tests gui wine-each||mid-sync||0|trying again in 0 s;could not be updated; going on with the others;$index;installing .*wine64|none
-an index that recovers|0|dll wine||once||0|trying again;installing 32-bit Wine|none
-32-bit Wine not installable: the 64-bit suite alone|0|dll tests gui wine-each||ok|wine32:i386|0|32-bit Wine cannot be installed;held broken packages|^wine32:i386 cannot be installed \(E: Unable to correct problems, you have held broken packages.\)\$
-32-bit Wine not installable: the demo takes 64-bit Wine|0|dll wine||ok|wine32:i386|0|32-bit Wine cannot be installed;installing wine64 g\+\+-mingw-w64-x86-64-posix|cannot be installed
-the toolchain not installable|0|dll tests gui wine-each||ok|g++-mingw-w64-i686-posix|1|cannot install cmake make g\+\+-mingw-w64-i686-posix;E: Unable to locate package g\+\+-mingw-w64-i686-posix;by hand, as root: apt-get update && apt-get install --no-install-recommends cmake|none
-not root, the toolchain missing|1000|dll wine||ok||1|needs packages that are not installed: cmake;as root: apt-get install|needs root
-not root, only 32-bit Wine missing|1000|dll tests gui wine-each|all|ok||0|^\$|needs root
+nothing missing|0|$both|$test_groups|all|ok||0|-|none
+an index mid-sync, tried again, then done without|0|$both|$test_groups||mid-sync||0|trying again in 0 s;could not be updated; going on with the others;$index;installing .*wine64|\(E: Unable to locate package wine32:i386\)
+an index that recovers|0|$both|dll wine||once||0|trying again;installing 32-bit Wine|none
+a failed update is tried again within the hour|0|$both|dll wine-each||mid-sync,ok||0|updating the package indexes;installing 32-bit Wine|none
+an update within the hour is reused|0|$both|dll|recent|ok||0|installing cmake;!updating|none
+i386 added and its index fetched before 32-bit Wine|0|$both|dll wine|recent|ok||0|updating the package indexes;installing 32-bit Wine|none
+32-bit Wine not installable: the 64-bit suite alone|0|$both|$test_groups||ok|wine32:i386|0|32-bit Wine cannot be installed;Depends: libgcc-s1:i386;held broken packages|^wine32:i386 cannot be installed \(libc6:i386 : Depends: libgcc-s1:i386 but it is not going to be installed; E: Unable to correct problems, you have held broken packages.\)\$
+32-bit Wine not installable: the demo takes 64-bit Wine|0|$both|dll wine||ok|wine32:i386|0|32-bit Wine cannot be installed;installing wine64 g\+\+-mingw-w64-x86-64-posix|cannot be installed
+the toolchain not installable|0|$both|$test_groups||ok|g++-mingw-w64-i686-posix|1|cannot install cmake make g\+\+-mingw-w64-i686-posix;E: Unable to locate package g\+\+-mingw-w64-i686-posix;by hand, as root: apt-get update && apt-get install --no-install-recommends cmake|none
+the locale missing: enabled in locale.gen, then made|0|$both|dll wine|all no-locale|ok||0|making the locale ja_JP.UTF-8|none
+a package on hold is installed|1000|$both|dll wine|all held:cmake|ok||0|-|none
+not root, the locale missing|1000|$both|dll wine|all no-locale|ok||1|the locale ja_JP.UTF-8;^    echo 'ja_JP.UTF-8 UTF-8' >>[^ ]*locale.gen && locale-gen\$;!apt-get|none
+not root, 32-bit Wine can run: it is asked for, not the 64-bit toolchain|1000|$both|dll wine||ok||1|^    dpkg --add-architecture i386\$;^    apt-get update\$;^    apt-get install --no-install-recommends cmake make .* wine32:i386\$;!wine64|none
+not root, no 32-bit mode: the 64-bit toolchain|1000|win64|dll wine||ok||1|^    apt-get install --no-install-recommends cmake make .* wine64 g\+\+-mingw-w64-x86-64-posix;!i386|none
+not root, only 32-bit Wine missing|1000|$both|$test_groups|all -wine32:i386|ok||0|-|needs root
 EOF
 )
 
 failures=0
 n=0
-while IFS='|' read -r name uid groups initially update broken want_exit outputs marker; do
+while IFS='|' read -r name uid windows groups machine updates broken want_exit outputs marker; do
   n=$((n + 1))
   fake=$work/machine-$n
-  mkdir -p "$fake"
-  if [ "$initially" = all ]; then
-    printf '%s\n' $all >"$fake/installed"
-    # "not root, only 32-bit Wine missing"
-    [ "$uid" = 0 ] || sed -i '/^wine32:i386$/d' "$fake/installed"
-  fi
-  status=0
-  out=$(env PATH="$bin:$PATH" FAKE="$fake" FAKE_UID="$uid" FAKE_UPDATE="$update" FAKE_BROKEN="$broken" \
-            FAKE_INDEX="$index" BOOTSTRAP_STATE="$fake/state" BOOTSTRAP_RETRY_PAUSE=0 \
-            "$root/scripts/bootstrap.sh" --windows "win32 win64" $groups 2>&1) || status=$?
+  mkdir -p "$fake/lists"
+  printf '%s\n' C.utf8 ja_JP.utf8 >"$fake/locales"
+  printf '%s\n' "# en_US.UTF-8 UTF-8" "# ja_JP.UTF-8 UTF-8" >"$fake/locale.gen"
+  for fact in $machine; do
+    case $fact in
+      all) printf '%s\n' $all >"$fake/installed" ;;
+      -*) sed -i "/^${fact#-}\$/d" "$fake/installed" ;;
+      held:*) echo "${fact#held:}" >>"$fake/held" ;;
+      i386) echo i386 >"$fake/archs"; touch "$fake/i386-known" ;;
+      recent) touch "$fake/lists/ombry-bootstrap-updated" ;;
+      no-locale) echo C.utf8 >"$fake/locales" ;;
+    esac
+  done
+  IFS=',' read -ra runs <<<"$updates"
+  for update in "${runs[@]}"; do
+    status=0
+    # "once": the first update of this run fails.
+    echo $(($(cat "$fake/updates" 2>/dev/null || echo 0) + 1)) >"$fake/first-update"
+    out=$(env PATH="$bin:$PATH" FAKE="$fake" FAKE_UID="$uid" FAKE_UPDATE="$update" FAKE_BROKEN="$broken" \
+              FAKE_INDEX="$index" BOOTSTRAP_STATE="$fake/state" BOOTSTRAP_APT_LISTS="$fake/lists" \
+              BOOTSTRAP_LOCALE_GEN="$fake/locale.gen" BOOTSTRAP_RETRY_PAUSE=0 \
+              "$root/scripts/bootstrap.sh" --windows "$windows" $groups 2>&1) || status=$?
+  done
   problems=()
   [ "$status" = "$want_exit" ] || problems+=("exit $status, expected $want_exit")
   IFS=';' read -ra patterns <<<"$outputs"
   for pattern in "${patterns[@]}"; do
-    grep -qE -- "$pattern" <<<"$out" || problems+=("no output matching '$pattern'")
+    if [ "$pattern" = - ]; then
+      [ -z "$out" ] || problems+=("output where none was expected")
+    elif [[ $pattern == !* ]]; then
+      ! grep -qE -- "${pattern#!}" <<<"$out" || problems+=("output matching '${pattern#!}'")
+    else
+      grep -qE -- "$pattern" <<<"$out" || problems+=("no output matching '$pattern'")
+    fi
   done
   note=$fake/state/wine32-unavailable
   if [ "$marker" = none ]; then
@@ -112,12 +167,17 @@ while IFS='|' read -r name uid groups initially update broken want_exit outputs 
   else
     grep -qE -- "$marker" "$note" 2>/dev/null || problems+=("the wine32-unavailable note does not match '$marker'")
   fi
+  if [[ " $machine " == *" no-locale "* ]] && [ "$want_exit" = 0 ]; then
+    # Made from locale.gen, where an upgrade of the locales package finds it.
+    grep -qx 'ja_JP.UTF-8 UTF-8' "$fake/locale.gen" || problems+=("ja_JP.UTF-8 is not enabled in locale.gen")
+    grep -qx ja_JP.utf8 "$fake/locales" || problems+=("the locale ja_JP.UTF-8 was not made")
+  fi
   if [ "$want_exit" = 0 ] && [ -n "$broken" ] && [ "$uid" = 0 ]; then
     # What the suite then runs, and what its first line says.
     explain=$(BOOTSTRAP_STATE="$fake/state" OMBRY_32BIT=native "$root/scripts/windows-arch.sh" --explain)
     archs=$(BOOTSTRAP_STATE="$fake/state" OMBRY_32BIT=native "$root/scripts/windows-arch.sh")
     [ "$archs" = win64 ] || problems+=("windows-arch.sh chose '$archs', expected win64")
-    grep -qE "^32-bit programs run here, but wine32:i386 cannot be installed \(E: .*\): the 32-bit DLL is checked" \
+    grep -qE "^32-bit programs run here, but wine32:i386 cannot be installed \(.*E: .*\): the 32-bit DLL is checked" \
       <<<"$explain" || problems+=("windows-arch.sh says: $explain")
   fi
   if [ ${#problems[@]} -eq 0 ]; then
