@@ -49,6 +49,20 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_
   export XDG_RUNTIME_DIR
 fi
 
+# Debian's Wine names its server's folder, made in the temporary folder, in
+# the prefix's file "wineserver". A prefix that another user made (root's make
+# demo in this tree, then an ordinary user's) names that user's folder, which
+# is not ours to enter: Wine then makes a folder of our own.
+if [ -f "$WINEPREFIX/wineserver" ]; then
+  for base in "${TMPDIR:-/tmp}" /tmp; do
+    dir=$base/$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+    if [ -e "$dir" ] && [ ! -O "$dir" ]; then
+      rm -f "$WINEPREFIX/wineserver"
+      break
+    fi
+  done
+fi
+
 if [ ! -x "$loader" ]; then
   echo "wine-run.sh: $loader is missing; scripts/bootstrap.sh installs Wine for $arch" >&2
   exit 127
