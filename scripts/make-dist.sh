@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Packs the plug-in for users: the DLL, and readmes in Japanese (Shift_JIS) and
+# Packs the plug-in for users: the DLL, once its static check passed (a DLL
+# the check rejects is never packed); readmes in Japanese (Shift_JIS) and
 # English (UTF-8 with a byte-order mark, which Windows viewers take as UTF-8
-# instead of guessing the ANSI code page), both with Windows line ends. Then
-# reads the ZIP back as a user's viewer would. The same inputs give the same ZIP:
+# instead of guessing the ANSI code page); and the license, in ASCII; all
+# texts with Windows line ends. Then reads the ZIP back as a user's viewer
+# would. The same inputs give the same ZIP:
 # fixed timestamps, modes and order, no extra attributes. Beside the ZIP,
 # SHA256SUMS holds the SHA-256 of the ZIP and of the DLL inside it, in the
 # form `sha256sum -c` reads.
@@ -12,23 +14,29 @@ dll=$1
 out=$(realpath -m "$2")
 here=$(cd "$(dirname "$0")/.." && pwd)
 
+rm -f "$out"
+"$here/scripts/check-plugin-dll.py" --dll "$dll" --def "$here/src/plugin/plugin.def" \
+  --imports "$here/src/plugin/windows-imports.txt" --processor i686 >/dev/null ||
+  { echo "make-dist: $dll is not packed: its static check failed" >&2; exit 1; }
+
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$dll" "$stage/OmbryTovanal.dll"
 { printf '\357\273\277'; sed 's/$/\r/' "$here/dist/README-en.txt"; } > "$stage/README-en.txt"
 iconv -f UTF-8 -t CP932 "$here/dist/README-ja.txt" | sed 's/$/\r/' > "$stage/README-ja.txt"
+sed 's/$/\r/' "$here/LICENSE" > "$stage/LICENSE.txt"
 
 chmod 0644 "$stage"/*
 TZ=UTC touch -d '2026-01-01 00:00:00' "$stage"/*
 mkdir -p "$(dirname "$out")"
 rm -f "$out"
-(cd "$stage" && TZ=UTC zip -q -X -D "$out" OmbryTovanal.dll README-ja.txt README-en.txt)
+(cd "$stage" && TZ=UTC zip -q -X -D "$out" OmbryTovanal.dll README-ja.txt README-en.txt LICENSE.txt)
 # As a viewer on Windows reads them: a text with the UTF-8 mark as UTF-8, one
 # without it in the ANSI code page (932 on Japanese Windows). Each must read as
 # its source, line for line, every line ending in CR LF.
 back=$stage/back
 unzip -q "$out" -d "$back"
-check_readme() {  # name in the ZIP, source, the encoding a viewer picks, the mark it needs (hex)
+check_text() {  # name in the ZIP, source, the encoding a viewer picks, the mark it needs (hex)
   local file=$back/$1
   local start
   start=$(head -c 3 "$file" | od -An -tx1 | tr -d ' \n')
@@ -39,8 +47,9 @@ check_readme() {  # name in the ZIP, source, the encoding a viewer picks, the ma
   tail -c +$((${#4} / 2 + 1)) "$file" | iconv -f "$3" -t UTF-8 | sed 's/\r$//' | cmp -s - "$2" ||
     { echo "make-dist: $1 read as $3 differs from $2" >&2; exit 1; }
 }
-check_readme README-en.txt "$here/dist/README-en.txt" UTF-8 efbbbf
-check_readme README-ja.txt "$here/dist/README-ja.txt" CP932 ""
+check_text README-en.txt "$here/dist/README-en.txt" UTF-8 efbbbf
+check_text README-ja.txt "$here/dist/README-ja.txt" CP932 ""
+check_text LICENSE.txt "$here/LICENSE" ASCII ""
 cmp -s "$back/OmbryTovanal.dll" "$dll" || { echo "make-dist: the DLL in the ZIP differs from $dll" >&2; exit 1; }
 
 sums="$(dirname "$out")/SHA256SUMS"
