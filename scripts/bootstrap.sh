@@ -254,8 +254,8 @@ if [ ${#need[@]} -gt 0 ] || [ -n "$need_wine32" ]; then
     else
       [[ " $archs " == *" win64 "* ]] || stop wine32:i386
       # apt's reason on one line: the unmet dependencies, then its error.
-      reason=$(apt_error "$log.last" | sed -E 's/^ +//; s/ +/ /g' | grep -v '^The following packages' |
-               paste -sd ';' | sed 's/;/; /g')
+      reason=$(apt_error "$log.last" | sed -E 's/^ +//; s/ +/ /g' |
+               awk '!/^The following packages/ { printf "%s%s", sep, $0; sep = "; " }')
       echo "wine32:i386 cannot be installed ($reason)" >"$wine32_note"
       say "32-bit Wine cannot be installed, so Windows programs run on the 64-bit build; apt said:"
       apt_error "$log.last"

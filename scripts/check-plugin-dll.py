@@ -144,8 +144,8 @@ def check_placement(pe, processor):
     relocations = directories[RELOCATION_DIRECTORY].Size if len(directories) > RELOCATION_DIRECTORY else 0
     if relocations == 0:
         raise Finding("no relocation table")
+    both = IMAGE_SCN_MEM_EXECUTE | IMAGE_SCN_MEM_WRITE
     for section in pe.sections:
-        both = IMAGE_SCN_MEM_EXECUTE | IMAGE_SCN_MEM_WRITE
         if section.Characteristics & both == both:
             raise Finding(f"section {section_name(section)} is both writable and executable")
     return (f"{', '.join(name for name, _ in wanted)}, a relocation table of {relocations} bytes, "
@@ -156,12 +156,9 @@ def section_name(section):
     return section.Name.rstrip(b"\0").decode("ascii", "replace")
 
 
-def code_section_of(pe, rva):
-    for section in pe.sections:
-        if section.contains_rva(rva):
-            code = section.Characteristics & (IMAGE_SCN_CNT_CODE | IMAGE_SCN_MEM_EXECUTE)
-            return section if code else None
-    return None
+def in_code(pe, rva):
+    code = IMAGE_SCN_CNT_CODE | IMAGE_SCN_MEM_EXECUTE
+    return any(section.contains_rva(rva) and section.Characteristics & code for section in pe.sections)
 
 
 def check_exports(pe, definitions):
@@ -183,7 +180,7 @@ def check_exports(pe, definitions):
         if symbol.forwarder is not None:
             raise Finding(f"'{name}' is forwarded to {symbol.forwarder.decode('ascii', 'replace')}: "
                           "the host would call that function instead of the plug-in's")
-        if code_section_of(pe, symbol.address) is None:
+        if not in_code(pe, symbol.address):
             raise Finding(f"'{name}' points at {symbol.address:#x}, in none of the DLL's code sections")
         found.add(symbol.ordinal)
     for ordinal in range(1, len(wanted) + 1):

@@ -29,7 +29,6 @@ sed 's/$/\r/' "$here/LICENSE" > "$stage/LICENSE.txt"
 chmod 0644 "$stage"/*
 TZ=UTC touch -d '2026-01-01 00:00:00' "$stage"/*
 mkdir -p "$(dirname "$out")"
-rm -f "$out"
 (cd "$stage" && TZ=UTC zip -q -X -D "$out" OmbryTovanal.dll README-ja.txt README-en.txt LICENSE.txt)
 # As a viewer on Windows reads them: a text with the UTF-8 mark as UTF-8, one
 # without it in the ANSI code page (932 on Japanese Windows). Each must read as
