@@ -142,7 +142,7 @@ say-where:
 dist-work:
 	$(call configure,windows)
 	cmake --build --preset windows --target plugin
-	./scripts/make-dist.sh $(PLUGIN_DLL) $(DIST_ZIP)
+	./scripts/make-dist.py --dll $(PLUGIN_DLL) --zip $(DIST_ZIP)
 
 # New inputs go to a scratch corpus in the build folder; fuzz/corpus holds the seeds.
 fuzz-work:

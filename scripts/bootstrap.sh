@@ -17,7 +17,8 @@
 #   coverage  gcovr, and GCC with its gcov for the native coverage build
 #   bench     CMake, clang and Google Benchmark
 #   fuzz      CMake, clang with its fuzzer runtime
-#   dist      zip, unzip, and the PE reader of the DLL's static check
+#   dist      the PE reader of the DLL's static check (with Python, which
+#             also writes and reads back the ZIP)
 #
 # Usage: bootstrap.sh [--windows "win32 win64"] GROUP...
 #   --windows   the Wine architectures this machine can run, in the order of
@@ -90,7 +91,7 @@ packages_of() {
     coverage) echo gcovr gcc g++ ;;
     bench) echo cmake make clang libbenchmark-dev ;;
     fuzz) echo cmake make clang libclang-rt-dev ;;
-    dist) echo zip unzip python3-pefile ;;
+    dist) echo python3-pefile ;;
     *) echo "bootstrap: unknown group '$1'" >&2; exit 2 ;;
   esac
 }
