@@ -27,21 +27,36 @@
 # Package names are Debian's unversioned ones (clang, libclang-rt-dev, ...),
 # which each release points at its own versions.
 #
+# It works out once what the command needs (the packages it cannot do without,
+# 32-bit Wine with its 64-bit fallback, the i386 architecture, the locale),
+# then carries that plan out as root, or prints it without root, in the same
+# order: the required packages, then 32-bit Wine as a command of its own, so
+# that each can succeed alone.
+#
 # What it meets on the way:
-#  - a package index that fails to update (a mirror mid-sync): the update is
-#    tried again a few times with a pause; indexes that still fail are named
-#    and set-up goes on with those that updated. Only an update in which every
-#    index updated counts as recent: it is kept as a stamp among the machine's
-#    package lists, so that lists thrown away (a rebuilt container) are updated
-#    again whatever the build folder holds;
-#  - 32-bit Wine (wine32:i386) that cannot be installed: set-up goes on, and
-#    the reason, with apt's error, is kept in $state/wine32-unavailable, from
-#    which scripts/windows-arch.sh then runs the Windows suite on the 64-bit
-#    build only (the 32-bit DLL is checked without running it);
+#  - apt in the user's language: apt runs in the C locale wherever its output
+#    is read, and whether an update worked is apt's exit status with
+#    --error-on=any (an unreachable source is otherwise only a warning);
+#  - apt's lock held by another process (a cloud image's daily apt jobs, just
+#    after boot): it says who holds it and waits, up to five minutes in all;
+#    past that it stops with apt's message and what to run by hand;
+#  - a package index that fails to update (a mirror mid-sync, a source out of
+#    reach): the update is tried again a few times with a pause; indexes that
+#    still fail are named and set-up goes on with those that updated. Only an
+#    update in which every index updated counts as recent: it is kept as a
+#    stamp among the machine's package lists, so that lists thrown away (a
+#    rebuilt container) are updated again whatever the build folder holds;
+#  - 32-bit Wine (wine32:i386) that cannot be installed: set-up goes on with
+#    64-bit Wine, and the reason, with apt's error, is kept in
+#    $state/wine32-unavailable, from which scripts/windows-arch.sh then runs
+#    the Windows suite on the 64-bit build only (the 32-bit DLL is checked
+#    without running it). Where set-up added i386 for it, i386 goes again if
+#    dpkg lets it (nothing of i386 installed), so that no later update on the
+#    machine fetches i386 indexes for nothing; otherwise it says how;
 #  - anything else the command cannot do without that cannot be installed: it
 #    stops, naming what was wanted, apt's error and the command to run by hand;
-#  - no root: nothing is installed; it prints the commands that would do, in
-#    order, and goes on only where the command can do without what is missing.
+#  - no root: nothing is installed; it prints the plan and goes on only where
+#    all but 32-bit Wine is there, its 64-bit fallback included.
 # apt never removes or downgrades a package for it (--no-remove, and no
 # downgrades allowed). A package counts as installed by dpkg's status alone,
 # whatever its want (a hold) says.
@@ -53,7 +68,8 @@
 # Settings for its own test: BOOTSTRAP_STATE (default build/setup),
 # BOOTSTRAP_APT_LISTS (/var/lib/apt/lists), BOOTSTRAP_LOCALE_GEN
 # (/etc/locale.gen), BOOTSTRAP_UPDATE_TRIES (3), BOOTSTRAP_RETRY_PAUSE
-# (seconds, 10).
+# (seconds, 10), BOOTSTRAP_LOCK_WAIT (seconds, 300), BOOTSTRAP_LOCK_PAUSE
+# (seconds, 5).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -62,6 +78,8 @@ lists=${BOOTSTRAP_APT_LISTS:-/var/lib/apt/lists}
 locale_gen=${BOOTSTRAP_LOCALE_GEN:-/etc/locale.gen}
 tries=${BOOTSTRAP_UPDATE_TRIES:-3}
 pause=${BOOTSTRAP_RETRY_PAUSE:-10}
+lock_wait=${BOOTSTRAP_LOCK_WAIT:-300}
+lock_pause=${BOOTSTRAP_LOCK_PAUSE:-5}
 wine32_note=$state/wine32-unavailable
 log=$state/apt.log
 # apt-get update empties its lists folder of files it did not fetch, so the
@@ -97,9 +115,9 @@ packages_of() {
 }
 
 installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
-missing_of() {  # packages... -> those not installed
+missing_of() {  # packages... -> those not installed, each once
   local p
-  for p in "$@"; do installed "$p" || echo "$p"; done
+  for p in "$@"; do installed "$p" || echo "$p"; done | awk '!seen[$0]++'
 }
 is_root() { [ "$(id -u)" -eq 0 ]; }
 say() { echo "bootstrap: $*"; }
@@ -117,8 +135,13 @@ apt_error() {
   printf '%s\n' "$errors" | sed 's/^ */    /'
 }
 
-# What the groups want: the packages nothing can do without, and how Wine is
-# chosen.
+# --- The plan -------------------------------------------------------------------
+# required   missing packages the command cannot do without
+# wine32     32-bit Wine to install: "fallback" where 64-bit Wine can stand in
+#            for it, "only" where nothing can (--windows win32)
+# fallback   missing packages of 64-bit Wine, needed only if 32-bit Wine fails
+# add_i386   the i386 architecture to add first, for 32-bit Wine
+# make_locale  the Japanese locale to make
 group_packages() { local list; list=$(packages_of "$1"); read -ra pkgs <<<"$list"; }
 hard=()
 wine_mode=""
@@ -135,72 +158,136 @@ for arch in $archs; do
     *) echo "bootstrap: unknown Windows architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
   esac
 done
-# 32-bit Wine is tried on its own. For the first architecture that can be
-# installed, 64-bit Wine is then only its fallback.
-want_wine32=""
-fallback=()
+wants() { [[ " $archs " == *" $1 "* ]]; }
+wine64_packages=()
 if [ -n "$wine_mode" ]; then
-  if [[ " $archs " == *" win32 "* ]]; then
-    want_wine32=1
+  if wants win32; then
     group_packages win32
     hard+=("${pkgs[@]}")
   fi
-  if [[ " $archs " == *" win64 "* ]]; then
+  if wants win64; then
     group_packages win64
-    if [ "$wine_mode" = first ] && [ -n "$want_wine32" ]; then
-      fallback=("${pkgs[@]}")
+    # For the first architecture that can be installed, 64-bit Wine is only
+    # 32-bit Wine's fallback.
+    if [ "$wine_mode" = first ] && wants win32; then
+      wine64_packages=("${pkgs[@]}")
     else
       hard+=("${pkgs[@]}")
     fi
   fi
 fi
 
-mapfile -t need < <(missing_of "${hard[@]}" | awk '!seen[$0]++')
-need_wine32=""
-if [ -n "$want_wine32" ]; then
+mapfile -t required < <(missing_of "${hard[@]}")
+wine32=""
+fallback=()
+add_i386=""
+if [ -n "$wine_mode" ] && wants win32; then
   if installed wine32:i386; then
     rm -f "$wine32_note"
   else
-    need_wine32=1
+    wine32=only
+    if wants win64; then
+      wine32=fallback
+      mapfile -t fallback < <(missing_of "${wine64_packages[@]}" | grep -vxF -f <(printf '%s\n' "${required[@]}"))
+    fi
+    has_i386 || add_i386=1
   fi
 fi
-need_locale=""
-[ -z "$wine_mode" ] || has_ja_locale || need_locale=1
+make_locale=""
+[ -z "$wine_mode" ] || has_ja_locale || make_locale=1
 
 mkdir -p "$state"
 
-# Without root nothing can be installed. Where all the command needs but
-# 32-bit Wine is there, it goes on with 64-bit Wine; otherwise it names the
-# commands that would do, 32-bit Wine included where it can run.
-if ! is_root; then
-  if [ -n "$need_wine32" ] && [[ " $archs " == *" win64 "* ]] && [ ${#need[@]} -eq 0 ] &&
-     [ -z "$need_locale" ] && [ -z "$(missing_of "${fallback[@]}")" ]; then
-    echo "wine32:i386 is not installed, and installing it needs root" >"$wine32_note"
-    need_wine32=""
+# --- Without root: the plan printed ---------------------------------------------
+# Nothing can be installed. Where all but 32-bit Wine is there, its fallback
+# included, the command goes on with 64-bit Wine.
+print_plan() {
+  local wanted=("${required[@]}")
+  [ -z "$wine32" ] || wanted+=(wine32:i386)
+  [ -z "$make_locale" ] || wanted+=("the locale ja_JP.UTF-8")
+  say "this command needs what is not installed: ${wanted[*]}"
+  say "as root, run:"
+  [ -z "$add_i386" ] || echo "    dpkg --add-architecture i386"
+  [ ${#required[@]} -eq 0 ] && [ -z "$wine32" ] || echo "    apt-get update"
+  [ ${#required[@]} -eq 0 ] || echo "    apt-get install --no-install-recommends ${required[*]}"
+  [ -z "$wine32" ] || echo "    apt-get install --no-install-recommends wine32:i386"
+  [ -z "$make_locale" ] || echo "    echo '$locale_line' >>$locale_gen && locale-gen"
+  case $wine32 in
+    only) say "where wine32:i386 cannot be installed, this command cannot run (it runs 32-bit Windows programs only)" ;;
+    fallback)
+      if [ ${#fallback[@]} -gt 0 ]; then
+        say "where wine32:i386 cannot be installed, the command runs its Windows programs on the 64-bit build instead, which needs:"
+        echo "    apt-get install --no-install-recommends ${fallback[*]}"
+      else
+        say "where wine32:i386 cannot be installed, the command runs its Windows programs on the 64-bit build instead"
+      fi ;;
+  esac
+  if [ -n "$wine32" ] && [ -n "$add_i386" ]; then
+    say "and i386, then added for nothing, can go again: dpkg --remove-architecture i386"
   fi
-  [ -z "$need_wine32" ] || need+=(wine32:i386)
-  if [ ${#need[@]} -gt 0 ] || [ -n "$need_locale" ]; then
-    missing=("${need[@]}")
-    [ -z "$need_locale" ] || missing+=("the locale ja_JP.UTF-8")
-    say "this command needs what is not installed: ${missing[*]}"
-    say "as root, run:"
-    if [ -n "$need_wine32" ] && ! has_i386; then echo "    dpkg --add-architecture i386"; fi
-    if [ ${#need[@]} -gt 0 ]; then
-      echo "    apt-get update"
-      echo "    apt-get install --no-install-recommends ${need[*]}"
-    fi
-    if [ -n "$need_locale" ]; then
-      echo "    echo '$locale_line' >>$locale_gen && locale-gen"
-    fi
+}
+if ! is_root; then
+  if [ "$wine32" = fallback ] && [ ${#required[@]} -eq 0 ] && [ ${#fallback[@]} -eq 0 ] && [ -z "$make_locale" ]; then
+    echo "wine32:i386 is not installed, and installing it needs root" >"$wine32_note"
+    exit 0
+  fi
+  if [ ${#required[@]} -gt 0 ] || [ -n "$wine32" ] || [ -n "$make_locale" ]; then
+    print_plan
     exit 1
   fi
   exit 0
 fi
 
+# --- As root: the plan carried out ----------------------------------------------
 export DEBIAN_FRONTEND=noninteractive
-if [ ${#need[@]} -gt 0 ] || [ -n "$need_wine32" ]; then
+
+# apt-get in the C locale, so that its words can be read; its output in
+# $log.last, then added to $log. While another process holds apt's lock, it
+# waits, up to $lock_wait seconds in all, saying who holds it.
+apt_get() {
+  local status waited=0 holder told=""
+  while :; do
+    status=0
+    LC_ALL=C apt-get "$@" >"$log.last" 2>&1 || status=$?
+    cat "$log.last" >>"$log"
+    [ "$status" -ne 0 ] && grep -q '^E: Could not get lock' "$log.last" || return "$status"
+    holder=$(sed -n 's/^E: Could not get lock .* It is held by \(.*\)$/\1/p' "$log.last" | head -n 1)
+    holder=${holder:-another process}
+    if [ "$waited" -ge "$lock_wait" ]; then
+      say "apt's lock is still held by $holder after $waited s"
+      return "$status"
+    fi
+    [ "$holder" = "$told" ] || say "apt's lock is held by $holder; waiting for it (at most $lock_wait s in all)"
+    told=$holder
+    sleep "$lock_pause"
+    waited=$((waited + lock_pause))
+  done
+}
+stop() {  # the by-hand command, what was wanted
+  local by_hand=$1
+  shift
+  forget_i386
+  say "cannot $*; apt said:"
+  apt_error "$log.last"
+  say "to do it by hand, as root: $by_hand"
+  exit 1
+}
+# i386 added for 32-bit Wine, which did not come: taken away again where
+# dpkg lets it (nothing of i386 installed).
+added_i386=""
+forget_i386() {
+  [ -n "$added_i386" ] || return 0
   added_i386=""
-  if [ -n "$need_wine32" ] && ! has_i386; then
+  if dpkg --remove-architecture i386 >>"$log" 2>&1; then
+    say "i386, added for 32-bit Wine alone, is taken away again"
+  else
+    say "i386 stays added (dpkg keeps it while i386 packages are installed; see $log); to take it away: dpkg --remove-architecture i386"
+  fi
+}
+
+: >"$log"
+if [ ${#required[@]} -gt 0 ] || [ -n "$wine32" ]; then
+  if [ -n "$add_i386" ]; then
     dpkg --add-architecture i386
     added_i386=1
   fi
@@ -212,10 +299,12 @@ if [ ${#need[@]} -gt 0 ] || [ -n "$need_wine32" ]; then
     failed=""
     for try in $(seq "$tries"); do
       status=0
-      apt-get update -q >"$log" 2>&1 || status=$?
-      failed=$(grep -E '^(E|W): Failed to fetch ' "$log" | sed -E 's/^.: Failed to fetch //' || true)
-      [ "$status" -eq 0 ] && [ -z "$failed" ] && break
-      [ -n "$failed" ] || failed=$(apt_error "$log")
+      apt_get update -q --error-on=any || status=$?
+      [ "$status" -ne 0 ] || { failed=""; break; }
+      ! grep -q '^E: Could not get lock' "$log.last" ||
+        stop "apt-get update" "update the package indexes while another process holds apt's lock"
+      failed=$(sed -n 's/^E: Failed to fetch //p' "$log.last")
+      [ -n "$failed" ] || failed=$(apt_error "$log.last")
       if [ "$try" -lt "$tries" ]; then
         say "some package indexes failed to update; trying again in ${pause} s"
         sleep "$pause"
@@ -229,47 +318,41 @@ if [ ${#need[@]} -gt 0 ] || [ -n "$need_wine32" ]; then
     fi
   fi
 
-  # apt's output of the last install in $log.last, and after the rest in $log.
-  apt_install() {
-    local status=0
-    apt-get install -y -q --no-install-recommends --no-remove "$@" >"$log.last" 2>&1 || status=$?
-    cat "$log.last" >>"$log"
-    return "$status"
+  install() {  # packages...
+    apt_get install -y -q --no-install-recommends --no-remove "$@" ||
+      stop "apt-get update && apt-get install --no-install-recommends $*" "install $*"
   }
-  stop() {  # what was wanted
-    say "cannot install $*; apt said:"
-    apt_error "$log.last"
-    say "to install by hand, as root: apt-get update && apt-get install --no-install-recommends $*"
-    exit 1
-  }
-
-  if [ ${#need[@]} -gt 0 ]; then
-    say "installing ${need[*]}"
-    apt_install "${need[@]}" || stop "${need[@]}"
+  if [ ${#required[@]} -gt 0 ]; then
+    say "installing ${required[*]}"
+    install "${required[@]}"
   fi
 
-  if [ -n "$need_wine32" ]; then
+  if [ -n "$wine32" ]; then
     say "installing 32-bit Wine (wine32:i386)"
-    if apt_install wine32:i386; then
+    if apt_get install -y -q --no-install-recommends --no-remove wine32:i386; then
       rm -f "$wine32_note"
     else
-      [[ " $archs " == *" win64 "* ]] || stop wine32:i386
+      # Only where 64-bit Wine can stand in, and apt's lock was not the cause.
+      if [ "$wine32" = only ] || grep -q '^E: Could not get lock' "$log.last"; then
+        stop "${add_i386:+dpkg --add-architecture i386 && }apt-get update && apt-get install --no-install-recommends wine32:i386" \
+             "install wine32:i386"
+      fi
       # apt's reason on one line: the unmet dependencies, then its error.
       reason=$(apt_error "$log.last" | sed -E 's/^ +//; s/ +/ /g' |
                awk '!/^The following packages/ { printf "%s%s", sep, $0; sep = "; " }')
       echo "wine32:i386 cannot be installed ($reason)" >"$wine32_note"
       say "32-bit Wine cannot be installed, so Windows programs run on the 64-bit build; apt said:"
       apt_error "$log.last"
-      mapfile -t extra < <(missing_of "${fallback[@]}")
-      if [ ${#extra[@]} -gt 0 ]; then
-        say "installing ${extra[*]}"
-        apt_install "${extra[@]}" || stop "${extra[@]}"
+      forget_i386
+      if [ ${#fallback[@]} -gt 0 ]; then
+        say "installing ${fallback[*]}"
+        install "${fallback[@]}"
       fi
     fi
   fi
 fi
 
-if [ -n "$need_locale" ]; then
+if [ -n "$make_locale" ]; then
   say "making the locale ja_JP.UTF-8 (Wine's code page 932)"
   grep -qxF "$locale_line" "$locale_gen" 2>/dev/null || echo "$locale_line" >>"$locale_gen"
   locale-gen >>"$log" 2>&1 || { say "locale-gen failed; its output is in $log"; exit 1; }
