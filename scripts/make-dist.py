@@ -111,7 +111,7 @@ def section(lines, heading):
 def check_names(text, source, version):
     """A readme names the DLL's version in its title and its newest history
     entry, and lists exactly the files the ZIP holds."""
-    lines = source.split("\n")
+    lines = source.splitlines()
     named = re.findall(r"\b\d+(?:\.\d+)+\b", lines[0])
     if named != [version]:
         raise Failed(f"{text.source}: its title names {', '.join(named) or 'no version'}, "
@@ -139,11 +139,17 @@ def date_of_release(root):
     the even second)."""
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
     if not epoch:
-        commit = subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"], stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, text=True, check=False)
+        # Only the commit's time is read, so a tree of another user's (root's
+        # make dist in a user's clone) is no danger to git.
+        root = os.path.abspath(root)
+        try:
+            commit = subprocess.run(["git", "-c", f"safe.directory={root}", "-C", root, "log", "-1", "--format=%ct"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, check=False)
+        except OSError as error:
+            raise Failed(f"no SOURCE_DATE_EPOCH, and git cannot run: {error}") from None
         epoch = commit.stdout.strip()
         if commit.returncode != 0 or not epoch:
-            raise Failed("no SOURCE_DATE_EPOCH and no git commit to take the date from")
+            raise Failed(f"no SOURCE_DATE_EPOCH, and git gives no commit time: {commit.stderr.strip()}")
     if not epoch.isdigit():
         raise Failed(f"SOURCE_DATE_EPOCH is '{epoch}', not a number of seconds")
     date = time.gmtime(int(epoch))[:6]
