@@ -19,9 +19,10 @@ import tempfile
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("make_dist", os.path.join(HERE, "..", "..", "scripts", "make-dist.py"))
-make_dist = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(make_dist)
+# make-dist.py, loaded as a module so that a row can change one of its steps.
+script = importlib.util.spec_from_file_location("make_dist", os.path.join(HERE, "..", "..", "scripts", "make-dist.py"))
+make_dist = importlib.util.module_from_spec(script)
+script.loader.exec_module(make_dist)
 
 EPOCH = 1796911105  # 2026-12-10 13:58:25 UTC
 SOURCES = ("dist/README-ja.txt", "dist/README-en.txt", "LICENSE", "src/plugin/plugin.def",
