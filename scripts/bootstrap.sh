@@ -241,6 +241,8 @@ fi
 # --- As root: the plan carried out ----------------------------------------------
 export DEBIAN_FRONTEND=noninteractive
 
+# Whether apt's last call failed for want of its lock.
+lock_held() { grep -q '^E: Could not get lock' "$log.last"; }
 # apt-get in the C locale, so that its words can be read; its output in
 # $log.last, then added to $log. While another process holds apt's lock, it
 # waits, up to $lock_wait seconds in all, saying who holds it.
@@ -250,7 +252,7 @@ apt_get() {
     status=0
     LC_ALL=C apt-get "$@" >"$log.last" 2>&1 || status=$?
     cat "$log.last" >>"$log"
-    [ "$status" -ne 0 ] && grep -q '^E: Could not get lock' "$log.last" || return "$status"
+    [ "$status" -ne 0 ] && lock_held || return "$status"
     holder=$(sed -n 's/^E: Could not get lock .* It is held by \(.*\)$/\1/p' "$log.last" | head -n 1)
     holder=${holder:-another process}
     if [ "$waited" -ge "$lock_wait" ]; then
@@ -301,8 +303,7 @@ if [ ${#required[@]} -gt 0 ] || [ -n "$wine32" ]; then
       status=0
       apt_get update -q --error-on=any || status=$?
       [ "$status" -ne 0 ] || { failed=""; break; }
-      ! grep -q '^E: Could not get lock' "$log.last" ||
-        stop "apt-get update" "update the package indexes while another process holds apt's lock"
+      ! lock_held || stop "apt-get update" "update the package indexes while another process holds apt's lock"
       failed=$(sed -n 's/^E: Failed to fetch //p' "$log.last")
       [ -n "$failed" ] || failed=$(apt_error "$log.last")
       if [ "$try" -lt "$tries" ]; then
@@ -333,7 +334,7 @@ if [ ${#required[@]} -gt 0 ] || [ -n "$wine32" ]; then
       rm -f "$wine32_note"
     else
       # Only where 64-bit Wine can stand in, and apt's lock was not the cause.
-      if [ "$wine32" = only ] || grep -q '^E: Could not get lock' "$log.last"; then
+      if [ "$wine32" = only ] || lock_held; then
         stop "${add_i386:+dpkg --add-architecture i386 && }apt-get update && apt-get install --no-install-recommends wine32:i386" \
              "install wine32:i386"
       fi
